@@ -1,0 +1,39 @@
+/*
+ * QorvCryptManage: encryption and certificate management for host programs.
+ *
+ * Every function returns 1 on success and 0 on failure; on failure the text behind
+ * Params holds the reason under the key ResultMsgStr. Texts are zero-terminated: in the
+ * ANSI code page on Windows, UTF-8 elsewhere. Params is the address of the caller's
+ * text pointer; the reply is copied over the request into that buffer, which the caller
+ * must size for the request plus whatever the call adds.
+ */
+#ifndef QORVCRYPTMANAGE_H
+#define QORVCRYPTMANAGE_H
+
+#include <stdint.h>
+
+#if defined(_WIN32)
+#define QORVCRYPT_CALL __stdcall
+#define QORVCRYPT_API
+#else
+#define QORVCRYPT_CALL
+#define QORVCRYPT_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Lists the crypto types of ConfigFile into List, one "NAME=DESC" line ending in CR LF
+ * per type. Params receives the empty text on success, the ResultMsgStr entry on
+ * failure. */
+QORVCRYPT_API unsigned char QORVCRYPT_CALL GetCryptList(uintptr_t Handle, const char* ConfigFile, char* List,
+                                                        char** Params);
+typedef unsigned char(QORVCRYPT_CALL* QorvGetCryptListFn)(uintptr_t Handle, const char* ConfigFile, char* List,
+                                                          char** Params);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* QORVCRYPTMANAGE_H */

@@ -1,0 +1,20 @@
+// Finds the character encoding of an XML document from its byte-order mark or its XML
+// declaration, as XML 1.0 prescribes; UTF-8 when neither says otherwise.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "platform/TextEncoding.h"
+
+namespace qorv {
+
+struct DetectedEncoding {
+  platform::TextEncoding encoding = platform::TextEncoding::Utf8;
+  size_t bomLength = 0;  // bytes of byte-order mark to skip
+};
+
+// False when the declaration names an encoding this library does not read.
+bool DetectXmlEncoding(std::string_view bytes, DetectedEncoding& detected);
+
+}  // namespace qorv

@@ -1,0 +1,125 @@
+#include "interface/ParamString.h"
+
+#include <array>
+
+#include "util/TextCase.h"
+
+namespace qorv {
+namespace {
+
+constexpr std::string_view kEscapedEquals = "&eq%";
+constexpr std::string_view kEscapedSeparator = "&lim%";
+
+}  // namespace
+
+size_t PosNoCase(std::string_view pattern, std::string_view text, size_t start) {
+  if (start < 1) start = 1;
+  if (pattern.empty() || pattern.size() > text.size()) return 0;
+  const char first = AsciiUpper(pattern[0]);
+  const size_t last = text.size() - pattern.size();
+  for (size_t i = start - 1; i <= last; ++i) {
+    if (AsciiUpper(text[i]) != first) continue;
+    size_t k = 1;
+    while (k < pattern.size() && AsciiUpper(text[i + k]) == AsciiUpper(pattern[k])) ++k;
+    if (k == pattern.size()) return i + 1;
+  }
+  return 0;
+}
+
+std::string ReplaceAllText(std::string_view source, std::string_view find, std::string_view replacement) {
+  const size_t n = source.size();
+  const size_t m = find.size();
+  if (n == 0) return std::string();
+  if (m == 0 || m > n) return std::string(source);
+
+  // Worst case reserved up front: one allocation in the usual case.
+  std::string out;
+  out.reserve(replacement.size() > m ? n / m * replacement.size() + n % m : n);
+
+  // Boyer-Moore-Horspool: skip by the distance of the window's last byte from the end
+  // of the find text.
+  std::array<size_t, 256> skip;
+  skip.fill(m);
+  for (size_t i = 0; i + 1 < m; ++i) skip[static_cast<unsigned char>(find[i])] = m - 1 - i;
+
+  size_t copied = 0;
+  size_t i = 0;
+  while (i <= n - m) {
+    size_t k = m;
+    while (k > 0 && source[i + k - 1] == find[k - 1]) --k;
+    if (k == 0) {
+      out.append(source.data() + copied, i - copied);
+      out.append(replacement);
+      i += m;
+      copied = i;
+    } else {
+      i += skip[static_cast<unsigned char>(source[i + m - 1])];
+    }
+  }
+  out.append(source.data() + copied, n - copied);
+  return out;
+}
+
+std::string EscapeParamText(std::string_view text) {
+  return ReplaceAllText(ReplaceAllText(text, "=", kEscapedEquals), ";", kEscapedSeparator);
+}
+
+std::string UnescapeParamText(std::string_view text) {
+  return ReplaceAllText(ReplaceAllText(text, kEscapedEquals, "="), kEscapedSeparator, ";");
+}
+
+std::string GetParamValue(std::string_view text, std::string_view name) {
+  // The added separator lets an entry at the very start be found like any other.
+  const std::string t = ParamSeparator + TrimText(text);
+  const std::string p = ParamSeparator + EscapeParamText(name) + ParamEquals;
+  const size_t a = PosNoCase(p, t, 1);
+  if (a == 0) return std::string();
+  const size_t e = PosNoCase(";", t, a + 1);
+  const size_t valueStart = a - 1 + p.size();
+  const size_t valueEnd = e == 0 ? t.size() : e - 1;
+  if (valueEnd <= valueStart) return std::string();
+  return UnescapeParamText(std::string_view(t).substr(valueStart, valueEnd - valueStart));
+}
+
+std::string SetParamValue(std::string_view text, std::string_view name, std::string_view value) {
+  const std::string trimmed = TrimText(text);
+  const std::string n = EscapeParamText(name);
+  if (n.empty()) return trimmed;
+  std::string entry = n + ParamEquals + EscapeParamText(value);
+  if (trimmed.empty()) return entry;
+
+  const std::string t = ParamSeparator + trimmed;
+  size_t a = PosNoCase(ParamSeparator + n + ParamEquals, t, 1);
+  if (a == 0) {
+    // A bare name counts as the entry when a separator or the end follows it.
+    const std::string bare = ParamSeparator + n;
+    a = PosNoCase(bare, t, 1);
+    while (a > 0) {
+      const size_t after = a - 1 + bare.size();
+      if (after == t.size() || t[after] == ParamSeparator) break;
+      a = PosNoCase(bare, t, a + 1);
+    }
+  }
+  if (a == 0) return trimmed + ParamSeparator + entry;
+
+  size_t e = PosNoCase(";", t, a + 1);
+  if (e == 0) e = t.size() + 1;
+  std::string_view before = std::string_view(t).substr(0, a - 1);
+  if (!before.empty() && before.front() == ParamSeparator) before.remove_prefix(1);
+  const std::string_view after = e <= t.size() ? std::string_view(t).substr(e) : std::string_view();
+
+  std::string result;
+  result.reserve(before.size() + entry.size() + after.size() + 2);
+  if (!before.empty()) {
+    result.append(before);
+    result.push_back(ParamSeparator);
+  }
+  result.append(entry);
+  if (!after.empty()) {
+    result.push_back(ParamSeparator);
+    result.append(after);
+  }
+  return result;
+}
+
+}  // namespace qorv

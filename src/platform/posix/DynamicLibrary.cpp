@@ -1,0 +1,34 @@
+#include "platform/DynamicLibrary.h"
+
+#include <dlfcn.h>
+
+namespace qorv::platform {
+
+std::string SharedLibraryFileName(const std::string& baseName) { return "lib" + baseName + ".so"; }
+
+DynamicLibrary::~DynamicLibrary() { Close(); }
+
+bool DynamicLibrary::Open(const std::string& path) {
+  Close();
+  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle_ == nullptr) {
+    const char* why = dlerror();
+    lastError_ = why != nullptr ? why : "dlopen failed";
+    return false;
+  }
+  lastError_.clear();
+  return true;
+}
+
+bool DynamicLibrary::Close() {
+  if (handle_ == nullptr) return true;
+  if (dlclose(handle_) != 0) return false;
+  handle_ = nullptr;
+  return true;
+}
+
+void* DynamicLibrary::Symbol(const char* name) const {
+  return handle_ != nullptr ? dlsym(handle_, name) : nullptr;
+}
+
+}  // namespace qorv::platform

@@ -1,0 +1,26 @@
+// The library's fixed texts, in one place. Each comes back in the message encoding of
+// the target (GBK bytes on Windows, UTF-8 on POSIX); paths and names given by callers
+// are inserted as they stand.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qorv::msg {
+
+// Configuration file
+std::string ConfigFileMissing(std::string_view path);
+std::string ConfigReadError(std::string_view path);
+std::string ConfigIncorrect();
+std::string ConfigNameEmpty();
+std::string CryptTypeNotConfigured(std::string_view path, std::string_view cryptType);
+
+// Crypto type listing
+std::string ListParseError(std::string_view path);
+std::string ListConfigIncorrect(std::string_view path);
+std::string ListBufferMissing();
+
+// Failures no operation foresaw, caught at the library boundary
+std::string UnexpectedError();
+
+}  // namespace qorv::msg
