@@ -1,11 +1,22 @@
 #!/usr/bin/env bash
 # Installs what the project needs on a Debian 12 machine: the Linux toolchain and libraries,
 # the mingw-w64 cross compilers and 64- and 32-bit wine for the Windows test suites.
-# Safe to run again; needs root (or sudo).
+# With --linux, only what the Linux build needs. Safe to run again; needs root (or sudo).
 set -u
+linux_only=false
+[ "${1:-}" = "--linux" ] && linux_only=true
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 export DEBIAN_FRONTEND=noninteractive
+
+if $linux_only; then
+  if ! dpkg -s cmake ninja-build libxml2-dev libgtest-dev g++ >/dev/null 2>&1; then
+    $SUDO apt-get update || true
+    $SUDO apt-get install -y --no-install-recommends build-essential cmake ninja-build pkg-config \
+      libxml2-dev libssl-dev googletest libgtest-dev libgmock-dev || exit 1
+  fi
+  exit 0
+fi
 
 # 32-bit wine needs i386 packages whose shared libraries match the amd64 ones exactly.
 # The security archive's i386 index can lag behind its amd64 one, so keep both on the

@@ -46,7 +46,7 @@ bool ParseConfigDocument(std::string_view bytes, platform::XmlNode& root) {
   std::string utf8;
   if (!platform::DecodeToUtf8(bytes.substr(detected.bomLength), detected.encoding, utf8)) return false;
   if (HasDocumentTypeDeclaration(utf8)) return false;
-  return platform::ParseXmlDocument(utf8, root);
+  return platform::ParseXmlDocument(WithoutEncodingDeclaration(utf8), root);
 }
 
 }  // namespace qorv

@@ -1,6 +1,7 @@
 #include "config/XmlEncoding.h"
 
 #include <array>
+#include <string>
 #include <utility>
 
 #include "util/TextCase.h"
@@ -41,28 +42,39 @@ bool EncodingFromName(std::string_view name, TextEncoding& encoding) {
   return false;
 }
 
-// The value of encoding="..." in a leading XML declaration; empty when there is none.
-std::string_view DeclaredEncoding(std::string_view bytes) {
-  if (!StartsWith(bytes, "<?xml")) return {};
-  const size_t end = bytes.find("?>");
-  const std::string_view declaration = bytes.substr(0, end);
+// Where encoding="..." stands in a leading XML declaration.
+struct EncodingAttribute {
+  size_t begin = 0;  // the blank before "encoding"
+  size_t end = 0;    // just past the closing quote
+  std::string_view value;
+  bool found = false;
+};
+
+EncodingAttribute FindEncodingAttribute(std::string_view text) {
+  EncodingAttribute attribute;
+  if (!StartsWith(text, "<?xml")) return attribute;
+  const std::string_view declaration = text.substr(0, text.find("?>"));
   size_t at = declaration.find("encoding");
-  if (at == std::string_view::npos) return {};
-  at += 8;
-  auto skipBlanks = [&] {
-    while (at < declaration.size() && (declaration[at] == ' ' || declaration[at] == '\t' ||
-                                        declaration[at] == '\r' || declaration[at] == '\n'))
-      ++at;
+  if (at == std::string_view::npos) return attribute;
+  size_t begin = at;
+  auto blank = [&](size_t i) {
+    return declaration[i] == ' ' || declaration[i] == '\t' || declaration[i] == '\r' || declaration[i] == '\n';
   };
-  skipBlanks();
-  if (at >= declaration.size() || declaration[at] != '=') return {};
+  while (begin > 0 && blank(begin - 1)) --begin;
+  at += 8;
+  while (at < declaration.size() && blank(at)) ++at;
+  if (at >= declaration.size() || declaration[at] != '=') return attribute;
   ++at;
-  skipBlanks();
-  if (at >= declaration.size() || (declaration[at] != '"' && declaration[at] != '\'')) return {};
+  while (at < declaration.size() && blank(at)) ++at;
+  if (at >= declaration.size() || (declaration[at] != '"' && declaration[at] != '\'')) return attribute;
   const char quote = declaration[at++];
   const size_t close = declaration.find(quote, at);
-  if (close == std::string_view::npos) return {};
-  return declaration.substr(at, close - at);
+  if (close == std::string_view::npos) return attribute;
+  attribute.begin = begin;
+  attribute.end = close + 1;
+  attribute.value = declaration.substr(at, close - at);
+  attribute.found = true;
+  return attribute;
 }
 
 }  // namespace
@@ -89,8 +101,14 @@ bool DetectXmlEncoding(std::string_view bytes, DetectedEncoding& detected) {
     detected.encoding = TextEncoding::Utf16BE;
     return true;
   }
-  const std::string_view name = DeclaredEncoding(bytes);
-  return name.empty() || EncodingFromName(name, detected.encoding);
+  const EncodingAttribute attribute = FindEncodingAttribute(bytes);
+  return !attribute.found || EncodingFromName(attribute.value, detected.encoding);
+}
+
+std::string WithoutEncodingDeclaration(std::string_view text) {
+  const EncodingAttribute attribute = FindEncodingAttribute(text);
+  if (!attribute.found) return std::string(text);
+  return std::string(text.substr(0, attribute.begin)) + std::string(text.substr(attribute.end));
 }
 
 }  // namespace qorv

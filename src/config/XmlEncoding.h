@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 #include "platform/TextEncoding.h"
@@ -16,5 +17,10 @@ struct DetectedEncoding {
 
 // False when the declaration names an encoding this library does not read.
 bool DetectXmlEncoding(std::string_view bytes, DetectedEncoding& detected);
+
+// The decoded text with the encoding pseudo-attribute taken out of its XML declaration:
+// once decoded, the text no longer is in the declared encoding, and some parsers would
+// act on the declaration all the same.
+std::string WithoutEncodingDeclaration(std::string_view text);
 
 }  // namespace qorv
