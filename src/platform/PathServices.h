@@ -1,0 +1,31 @@
+// File and folder services behind the path functions and the certificate stores.
+// Paths are narrow host text; relative paths resolve against the current directory.
+#pragma once
+
+#include <string>
+
+namespace qorv::platform {
+
+// The path made absolute against the current directory, "." and ".." steps removed.
+// Windows asks the system; POSIX works on the text alone (no symlinks, no existence
+// needed). Empty for an empty path or when the system cannot resolve it.
+std::string FullPathName(const std::string& path);
+
+// True when the path names an existing folder.
+bool DirectoryExists(const std::string& path);
+
+// Creates one folder whose parent exists, with default permissions.
+bool CreateOneDirectory(const std::string& path);
+
+// Copies the file, replacing an existing target.
+bool CopyFileReplacing(const std::string& from, const std::string& to);
+
+// Clears read-only and the other attributes a copied file may carry, so that it can be
+// replaced or removed later.
+bool MakeFileNormal(const std::string& path);
+
+// Full path of the file holding this code: the shared library when it runs inside one,
+// otherwise the executable.
+std::string OwnModulePath();
+
+}  // namespace qorv::platform
