@@ -1,0 +1,71 @@
+#include "platform/FaultGuard.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace qorv::platform {
+namespace {
+
+// Read at run time, so that the compiler cannot see the write is bound to fault.
+volatile uintptr_t g_unmappedAddress = 16;
+
+void WriteToBadAddress(void*) { *reinterpret_cast<volatile int*>(g_unmappedAddress) = 1; }
+
+void SetFlag(void* flag) { *static_cast<int*>(flag) = 42; }
+
+// Recursion deep enough to leave frames of its own between the guard and the fault.
+void FaultDeepInside(void* depth) {
+  int& remaining = *static_cast<int*>(depth);
+  if (remaining-- > 0) {
+    FaultDeepInside(depth);
+  } else {
+    WriteToBadAddress(nullptr);
+  }
+}
+
+TEST(FaultGuardTest, ReturnsTrueWhenTheCallReturns) {
+  int flag = 0;
+  EXPECT_TRUE(CallGuarded(SetFlag, &flag));
+  EXPECT_EQ(flag, 42);
+}
+
+TEST(FaultGuardTest, CatchesAccessViolationsRepeatedlyAndGoesOn) {
+  for (int i = 0; i < 200; ++i) {
+    int depth = 20;
+    ASSERT_FALSE(CallGuarded(FaultDeepInside, &depth)) << "round " << i;
+  }
+  int flag = 0;
+  EXPECT_TRUE(CallGuarded(SetFlag, &flag));
+  EXPECT_EQ(flag, 42);
+}
+
+TEST(FaultGuardTest, GuardsNestAndWorkOnManyThreadsAtOnce) {
+  struct Nested {
+    static void Outer(void* result) {
+      *static_cast<int*>(result) = CallGuarded(WriteToBadAddress, nullptr) ? 1 : 2;
+    }
+  };
+  int inner = 0;
+  EXPECT_TRUE(CallGuarded(Nested::Outer, &inner));
+  EXPECT_EQ(inner, 2);
+
+  std::atomic<int> caught{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&caught] {
+      for (int i = 0; i < 50; ++i) {
+        if (!CallGuarded(WriteToBadAddress, nullptr)) ++caught;
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(caught.load(), 200);
+}
+
+}  // namespace
+}  // namespace qorv::platform
