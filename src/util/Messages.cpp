@@ -32,6 +32,16 @@ std::string ListConfigIncorrect(std::string_view path) { return Wrap("加解密�
 
 std::string ListBufferMissing() { return Text("调用参数错误：未提供接收列表的缓冲区！"); }
 
+std::string ProviderLoadFailed(std::string_view fullLibPath) {
+  return Wrap("加载加解密组件[", fullLibPath, "]失败！");
+}
+
+std::string ProviderRaised(std::string_view functionName) {
+  return Wrap("调用加解密组件[", functionName, "]发生异常。");
+}
+
+std::string ProviderNotSupported() { return Text("加解密组件不支持该功能。"); }
+
 std::string UnexpectedError() { return Text("加解密管理组件内部发生意外错误！"); }
 
 }  // namespace qorv::msg

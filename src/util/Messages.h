@@ -20,6 +20,11 @@ std::string ListParseError(std::string_view path);
 std::string ListConfigIncorrect(std::string_view path);
 std::string ListBufferMissing();
 
+// Provider libraries
+std::string ProviderLoadFailed(std::string_view fullLibPath);
+std::string ProviderRaised(std::string_view functionName);
+std::string ProviderNotSupported();
+
 // Failures no operation foresaw, caught at the library boundary
 std::string UnexpectedError();
 

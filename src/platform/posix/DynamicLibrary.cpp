@@ -10,7 +10,10 @@ DynamicLibrary::~DynamicLibrary() { Close(); }
 
 bool DynamicLibrary::Open(const std::string& path) {
   Close();
-  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // A bare file name would make dlopen search the library path instead of the current
+  // directory, where the caller found the file.
+  const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+  handle_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) {
     const char* why = dlerror();
     lastError_ = why != nullptr ? why : "dlopen failed";
