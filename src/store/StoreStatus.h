@@ -1,0 +1,14 @@
+// Why the last store operation failed, for the operations to turn into a message.
+#pragma once
+
+namespace qorv {
+
+enum class StoreStatus {
+  Ok,
+  UnsafeName,   // the user, record or crypto type name cannot name a folder or section; nothing was touched
+  FileMissing,  // a named certificate file does not exist
+  CopyFailed,   // a certificate file could not be copied into the set's folder
+  WriteFailed,  // the certificate set file could not be saved; it is as it was
+};
+
+}  // namespace qorv
