@@ -10,19 +10,30 @@
 #ifndef QORVCRYPTMANAGE_H
 #define QORVCRYPTMANAGE_H
 
-#include <stdint.h>
-
-#if defined(_WIN32)
-#define QORVCRYPT_CALL __stdcall
-#define QORVCRYPT_API
-#else
-#define QORVCRYPT_CALL
-#define QORVCRYPT_API __attribute__((visibility("default")))
-#endif
+#include "QorvCryptCall.h"
 
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+/* Encrypts (Decrypt: decrypts) SourceFile into TargetFile with the crypto type's
+ * provider and the credentials stored for User. Params comes back unchanged on success. */
+QORVCRYPT_API unsigned char QORVCRYPT_CALL Encrypt(uintptr_t Handle, const char* ConfigFile, const char* CryptType,
+                                                   const char* User, const char* SourceFile, const char* TargetFile,
+                                                   char** Params);
+QORVCRYPT_API unsigned char QORVCRYPT_CALL Decrypt(uintptr_t Handle, const char* ConfigFile, const char* CryptType,
+                                                   const char* User, const char* SourceFile, const char* TargetFile,
+                                                   char** Params);
+typedef unsigned char(QORVCRYPT_CALL* QorvCryptFileFn)(uintptr_t Handle, const char* ConfigFile,
+                                                       const char* CryptType, const char* User,
+                                                       const char* SourceFile, const char* TargetFile, char** Params);
+
+/* Adds to Params the crypto type's settings (extension parameters, CAMode, Mode,
+ * CAISMULTI, DESC) and the credentials stored for User and the server. */
+QORVCRYPT_API unsigned char QORVCRYPT_CALL GetCryptInfo(uintptr_t Handle, const char* ConfigFile,
+                                                        const char* CryptType, const char* User, char** Params);
+typedef unsigned char(QORVCRYPT_CALL* QorvUserRequestFn)(uintptr_t Handle, const char* ConfigFile,
+                                                         const char* CryptType, const char* User, char** Params);
 
 /* Lists the crypto types of ConfigFile into List, one "NAME=DESC" line ending in CR LF
  * per type. Params receives the empty text on success, the ResultMsgStr entry on

@@ -15,7 +15,7 @@
 #ifndef QORVCRYPTPROVIDER_H
 #define QORVCRYPTPROVIDER_H
 
-#include "QorvCryptManage.h"
+#include "QorvCryptCall.h"
 
 #define QORVCRYPT_PROVIDER_BUFFER_SIZE 10240
 

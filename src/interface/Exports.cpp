@@ -2,24 +2,42 @@
 // every export answers with its Boolean whatever happens.
 #include "QorvCryptManage.h"
 
-#include <cstring>
-#include <exception>
-#include <string>
-
 #include "config/CryptList.h"
 #include "interface/AppWindow.h"
+#include "interface/ExportFrame.h"
 #include "interface/ParamString.h"
 #include "util/Messages.h"
 
-namespace {
-
-std::string TextOrEmpty(const char* text) { return text != nullptr ? std::string(text) : std::string(); }
-
-void CopyToCaller(char* buffer, const std::string& text) { std::memcpy(buffer, text.c_str(), text.size() + 1); }
-
-}  // namespace
+using qorv::CopyToCaller;
+using qorv::RunManagerExport;
+using qorv::TCryptmanage;
+using qorv::TextOrEmpty;
 
 extern "C" {
+
+QORVCRYPT_API unsigned char QORVCRYPT_CALL Encrypt(uintptr_t Handle, const char* ConfigFile, const char* CryptType,
+                                                   const char* User, const char* SourceFile, const char* TargetFile,
+                                                   char** Params) {
+  const std::string source = TextOrEmpty(SourceFile);
+  const std::string target = TextOrEmpty(TargetFile);
+  return RunManagerExport(Handle, ConfigFile, CryptType, User, Params,
+                          [&](TCryptmanage& m, std::string& p) { return m.Encrypt(source, target, p); });
+}
+
+QORVCRYPT_API unsigned char QORVCRYPT_CALL Decrypt(uintptr_t Handle, const char* ConfigFile, const char* CryptType,
+                                                   const char* User, const char* SourceFile, const char* TargetFile,
+                                                   char** Params) {
+  const std::string source = TextOrEmpty(SourceFile);
+  const std::string target = TextOrEmpty(TargetFile);
+  return RunManagerExport(Handle, ConfigFile, CryptType, User, Params,
+                          [&](TCryptmanage& m, std::string& p) { return m.Decrypt(source, target, p); });
+}
+
+QORVCRYPT_API unsigned char QORVCRYPT_CALL GetCryptInfo(uintptr_t Handle, const char* ConfigFile,
+                                                        const char* CryptType, const char* User, char** Params) {
+  return RunManagerExport(Handle, ConfigFile, CryptType, User, Params,
+                          [](TCryptmanage& m, std::string& p) { return m.GetCryptInfo(p); });
+}
 
 QORVCRYPT_API unsigned char QORVCRYPT_CALL GetCryptList(uintptr_t Handle, const char* ConfigFile, char* List,
                                                         char** Params) {

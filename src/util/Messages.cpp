@@ -32,6 +32,22 @@ std::string ListConfigIncorrect(std::string_view path) { return Wrap("加解密�
 
 std::string ListBufferMissing() { return Text("调用参数错误：未提供接收列表的缓冲区！"); }
 
+std::string CertificateModeRequired() { return Text("非CA模式不支持该功能！"); }
+
+std::string CertificateFilesRequired() { return Text("仅在CA文件证书模式才支持该功能！"); }
+
+std::string PasswordModeRequired() { return Text("非密码模式不支持该功能！"); }
+
+std::string ServerCertificateMissing() { return Text("服务器证书文件不存在，请重新获取！"); }
+
+std::string UserCertificateMissing() { return Text("证书文件没配置,或者证书文件不存在，请重新配置！"); }
+
+std::string UnsafeStoreName(std::string_view name) {
+  return Wrap("名称[", name,
+              "]不能用作证书存储的用户名或加解密类型名：名称不得为空，首尾不得为空格，末尾不得为句点，"
+              "不得含有路径分隔符、方括号或控制字符！");
+}
+
 std::string ProviderLoadFailed(std::string_view fullLibPath) {
   return Wrap("加载加解密组件[", fullLibPath, "]失败！");
 }

@@ -20,6 +20,16 @@ std::string ListParseError(std::string_view path);
 std::string ListConfigIncorrect(std::string_view path);
 std::string ListBufferMissing();
 
+// Modes of a crypto type
+std::string CertificateModeRequired();
+std::string CertificateFilesRequired();
+std::string PasswordModeRequired();
+
+// Certificate and password stores
+std::string ServerCertificateMissing();
+std::string UserCertificateMissing();
+std::string UnsafeStoreName(std::string_view name);
+
 // Provider libraries
 std::string ProviderLoadFailed(std::string_view fullLibPath);
 std::string ProviderRaised(std::string_view functionName);

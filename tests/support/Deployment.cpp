@@ -1,0 +1,68 @@
+#include "support/Deployment.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/ProcessInfo.h"
+
+namespace qorv::test {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+template <typename Fn>
+Fn Bind(const platform::DynamicLibrary& library, const char* name) {
+  auto fn = reinterpret_cast<Fn>(library.Symbol(name));
+  EXPECT_NE(fn, nullptr) << name;
+  return fn;
+}
+
+}  // namespace
+
+Deployment::Deployment() {
+  const std::string exe = platform::ExecutablePath();
+  const std::string name = platform::SharedLibraryFileName("QorvCryptManage");
+  const std::string built = exe.substr(0, exe.find_last_of("/\\") + 1) + name;
+  fs::create_directories(fs::path(LibraryDir()));
+  fs::copy_file(fs::path(built), fs::path(LibraryDir() + name));
+  EXPECT_TRUE(library_.Open(LibraryDir() + name)) << library_.LastError();
+  encrypt = Bind<QorvCryptFileFn>(library_, "Encrypt");
+  decrypt = Bind<QorvCryptFileFn>(library_, "Decrypt");
+  getCryptInfo = Bind<QorvUserRequestFn>(library_, "GetCryptInfo");
+}
+
+std::string Deployment::LibraryDir() const { return dir_.File("lib") + dir_.path().back(); }
+
+std::string Deployment::WriteConfig(std::vector<CryptEntry> entries) {
+  for (CryptEntry& entry : entries) {
+    if (entry.libPath.empty()) entry.libPath = TestProviderPath();
+    entry.extParams.emplace_back("TestScript", script_.path());
+  }
+  configPath_ = dir_.Write("crypt.xml", ConfigXml(entries));
+  return configPath_;
+}
+
+ExportReply Deployment::Encrypt(const std::string& type, const std::string& user, const std::string& source,
+                                const std::string& target, const std::string& params, uintptr_t handle) {
+  return CallWithBuffer(params, [&](char** text) {
+    return encrypt(handle, configPath_.c_str(), type.c_str(), user.c_str(), source.c_str(), target.c_str(), text);
+  });
+}
+
+ExportReply Deployment::Decrypt(const std::string& type, const std::string& user, const std::string& source,
+                                const std::string& target, const std::string& params, uintptr_t handle) {
+  return CallWithBuffer(params, [&](char** text) {
+    return decrypt(handle, configPath_.c_str(), type.c_str(), user.c_str(), source.c_str(), target.c_str(), text);
+  });
+}
+
+ExportReply Deployment::GetCryptInfo(const std::string& type, const std::string& user, const std::string& params,
+                                     uintptr_t handle) {
+  return CallWithBuffer(params, [&](char** text) {
+    return getCryptInfo(handle, configPath_.c_str(), type.c_str(), user.c_str(), text);
+  });
+}
+
+}  // namespace qorv::test

@@ -1,0 +1,68 @@
+// A deployment in a temporary folder, used as a host program uses the library: a copy
+// of the built library (so that its CA folder is this deployment's own), loaded by path
+// with its exports found by name, a crypto configuration and the test provider.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "QorvCryptManage.h"
+#include "platform/DynamicLibrary.h"
+#include "support/ConfigXml.h"
+#include "support/TempDir.h"
+#include "support/TestProvider.h"
+
+namespace qorv::test {
+
+struct ExportReply {
+  unsigned char ok = 0;
+  std::string params;
+};
+
+class Deployment {
+ public:
+  Deployment();
+
+  const TempDir& dir() const { return dir_; }
+  // The folder of the library copy: its CA folder holds the stores.
+  std::string LibraryDir() const;
+  ProviderScript& script() { return script_; }
+
+  // Writes the configuration; every entry without a LIBPATH gets the test provider, and
+  // every entry gets the TestScript extension parameter last.
+  std::string WriteConfig(std::vector<CryptEntry> entries);
+  const std::string& configPath() const { return configPath_; }
+
+  // Calls an export with the deployment's configuration and a generous reply buffer.
+  ExportReply Encrypt(const std::string& type, const std::string& user, const std::string& source,
+                      const std::string& target, const std::string& params, uintptr_t handle = 0);
+  ExportReply Decrypt(const std::string& type, const std::string& user, const std::string& source,
+                      const std::string& target, const std::string& params, uintptr_t handle = 0);
+  ExportReply GetCryptInfo(const std::string& type, const std::string& user, const std::string& params,
+                           uintptr_t handle = 0);
+
+  QorvCryptFileFn encrypt = nullptr;
+  QorvCryptFileFn decrypt = nullptr;
+  QorvUserRequestFn getCryptInfo = nullptr;
+
+ private:
+  TempDir dir_;
+  ProviderScript script_{dir_};
+  platform::DynamicLibrary library_;
+  std::string configPath_;
+};
+
+// Calls fn with a reply buffer holding params and room to spare.
+template <typename Call>
+ExportReply CallWithBuffer(const std::string& params, Call call) {
+  std::vector<char> buffer(params.begin(), params.end());
+  buffer.resize(params.size() + 65536, '\0');
+  char* text = buffer.data();
+  ExportReply reply;
+  reply.ok = call(&text);
+  reply.params = text;
+  return reply;
+}
+
+}  // namespace qorv::test
