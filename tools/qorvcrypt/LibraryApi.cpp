@@ -12,13 +12,6 @@ std::string DefaultLibraryPath() {
   return dir + qorv::platform::SharedLibraryFileName("QorvCryptManage");
 }
 
-template <typename Fn>
-bool Bind(const qorv::platform::DynamicLibrary& library, const char* name, Fn& fn, std::string& error) {
-  fn = reinterpret_cast<Fn>(library.Symbol(name));
-  if (fn == nullptr) error = std::string("the library does not export ") + name;
-  return fn != nullptr;
-}
-
 }  // namespace
 
 bool LibraryApi::Load(const std::string& path, std::string& error) {
@@ -27,7 +20,7 @@ bool LibraryApi::Load(const std::string& path, std::string& error) {
     error = "cannot load " + file + ": " + library_.LastError();
     return false;
   }
-  return Bind(library_, "GetCryptList", getCryptList, error);
+  return true;
 }
 
 }  // namespace qorvcrypt

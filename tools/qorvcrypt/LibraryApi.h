@@ -13,7 +13,13 @@ class LibraryApi {
   // Loads the library at path; empty means the library beside this program.
   bool Load(const std::string& path, std::string& error);
 
-  QorvGetCryptListFn getCryptList = nullptr;
+  // Address of an export, or null (with error set) when the library lacks it.
+  template <typename Fn>
+  Fn Find(const char* name, std::string& error) const {
+    auto fn = reinterpret_cast<Fn>(library_.Symbol(name));
+    if (fn == nullptr) error = std::string("the library does not export ") + name;
+    return fn;
+  }
 
  private:
   qorv::platform::DynamicLibrary library_;

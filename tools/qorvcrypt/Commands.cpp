@@ -1,0 +1,172 @@
+#include "Commands.h"
+
+#include <chrono>
+#include <initializer_list>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "interface/ParamString.h"
+
+namespace qorvcrypt {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The library is not told buffer sizes: give it the request and room to spare.
+class ReplyBuffer {
+ public:
+  explicit ReplyBuffer(const std::string& request, size_t extra = 65536) : bytes_(request.size() + extra + 1, '\0') {
+    std::memcpy(bytes_.data(), request.c_str(), request.size() + 1);
+    text_ = bytes_.data();
+  }
+  char** Params() { return &text_; }
+  const char* Text() const { return text_; }
+
+ private:
+  std::vector<char> bytes_;
+  char* text_;
+};
+
+// Prints each entry of a parameter string on a line of its own, unescaped.
+void PrintParams(FILE* out, const std::string& params) {
+  size_t start = 0;
+  while (start <= params.size()) {
+    size_t end = params.find(';', start);
+    if (end == std::string::npos) end = params.size();
+    const std::string entry = params.substr(start, end - start);
+    if (!entry.empty()) {
+      const size_t equals = entry.find('=');
+      std::fprintf(out, "  %s = %s\n", qorv::UnescapeParamText(entry.substr(0, equals)).c_str(),
+                   equals == std::string::npos ? "" : qorv::UnescapeParamText(entry.substr(equals + 1)).c_str());
+    }
+    start = end + 1;
+  }
+}
+
+int Outcome(unsigned char ok, const char* params) {
+  if (!ok) std::fprintf(stderr, "failed: %s\n", qorv::GetParamValue(params, "ResultMsgStr").c_str());
+  return ok ? 0 : 1;
+}
+
+bool NeedOptions(const CommandLine& line, std::initializer_list<const char*> names) {
+  for (const char* name : names) {
+    if (!line.Has(name)) {
+      std::fprintf(stderr, "%s needs --%s\n", line.command.c_str(), name);
+      return false;
+    }
+  }
+  return true;
+}
+
+int RunList(LibraryApi& api, const CommandLine& line) {
+  if (!NeedOptions(line, {"config"})) return 2;
+  std::string error;
+  auto getCryptList = api.Find<QorvGetCryptListFn>("GetCryptList", error);
+  if (getCryptList == nullptr) {
+    std::fprintf(stderr, "qorvcrypt: %s\n", error.c_str());
+    return 2;
+  }
+  const std::string config = line.Option("config");
+  std::error_code ignored;
+  const auto size = fs::file_size(fs::path(config), ignored);
+  // The list is never longer than twice the file's bytes.
+  std::vector<char> list(2 * (ignored ? 0 : static_cast<size_t>(size)) + 1, '\0');
+  ReplyBuffer reply("");
+  const unsigned char ok = getCryptList(0, config.c_str(), list.data(), reply.Params());
+  if (ok) std::fputs(list.data(), stdout);
+  return Outcome(ok, reply.Text());
+}
+
+int RunInfo(LibraryApi& api, const CommandLine& line) {
+  if (!NeedOptions(line, {"config", "type"})) return 2;
+  std::string error;
+  auto getCryptInfo = api.Find<QorvUserRequestFn>("GetCryptInfo", error);
+  if (getCryptInfo == nullptr) {
+    std::fprintf(stderr, "qorvcrypt: %s\n", error.c_str());
+    return 2;
+  }
+  ReplyBuffer reply(line.Option("params"));
+  const unsigned char ok = getCryptInfo(0, line.Option("config").c_str(), line.Option("type").c_str(),
+                                        line.Option("user").c_str(), reply.Params());
+  if (ok) PrintParams(stdout, reply.Text());
+  return Outcome(ok, reply.Text());
+}
+
+std::string TargetFor(const CommandLine& line, const std::string& source, bool encrypt) {
+  if (line.Has("output")) return line.Option("output");
+  const std::string suffix = line.Option("suffix", ".qcm");
+  if (encrypt) return source + suffix;
+  if (source.size() > suffix.size() && source.compare(source.size() - suffix.size(), suffix.size(), suffix) == 0) {
+    return source.substr(0, source.size() - suffix.size());
+  }
+  return source + ".out";
+}
+
+// Encrypts or decrypts each source file in turn, with a progress line per file: the
+// library reports no progress of its own, so a batch shows it file by file.
+int RunCryptFiles(LibraryApi& api, const CommandLine& line, bool encrypt) {
+  if (!NeedOptions(line, {"config", "type"})) return 2;
+  if (line.arguments.empty() || (line.Has("output") && line.arguments.size() > 1)) {
+    std::fprintf(stderr, "%s needs SOURCE files, and --output only with one\n", line.command.c_str());
+    return 2;
+  }
+  std::string error;
+  auto cryptFile = api.Find<QorvCryptFileFn>(encrypt ? "Encrypt" : "Decrypt", error);
+  if (cryptFile == nullptr) {
+    std::fprintf(stderr, "qorvcrypt: %s\n", error.c_str());
+    return 2;
+  }
+  const size_t total = line.arguments.size();
+  int failures = 0;
+  for (size_t i = 0; i < total; ++i) {
+    const std::string& source = line.arguments[i];
+    const std::string target = TargetFor(line, source, encrypt);
+    std::printf("[%zu/%zu] %s %s -> %s ... ", i + 1, total, encrypt ? "encrypting" : "decrypting", source.c_str(),
+                target.c_str());
+    std::fflush(stdout);
+    const auto started = std::chrono::steady_clock::now();
+    ReplyBuffer reply(line.Option("params"));
+    const unsigned char ok = cryptFile(0, line.Option("config").c_str(), line.Option("type").c_str(),
+                                       line.Option("user").c_str(), source.c_str(), target.c_str(), reply.Params());
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    if (ok) {
+      std::error_code ignored;
+      const auto bytes = fs::file_size(fs::path(source), ignored);
+      std::printf("ok (%llu bytes, %.2f s)\n", ignored ? 0ull : static_cast<unsigned long long>(bytes), seconds);
+    } else {
+      std::printf("failed\n");
+      std::fprintf(stderr, "  %s\n", qorv::GetParamValue(reply.Text(), "ResultMsgStr").c_str());
+      ++failures;
+    }
+  }
+  if (total > 1) std::printf("%zu of %zu files done\n", total - failures, total);
+  return failures == 0 ? 0 : 1;
+}
+
+int RunEncrypt(LibraryApi& api, const CommandLine& line) { return RunCryptFiles(api, line, true); }
+int RunDecrypt(LibraryApi& api, const CommandLine& line) { return RunCryptFiles(api, line, false); }
+
+const Command kCommands[] = {
+    {"list", "list --config FILE\n      List the crypto types of the configuration FILE as NAME=DESC lines.", RunList},
+    {"info", "info --config FILE --type TYPE [--user USER] [--params P]\n"
+             "      Show the crypto type's settings and the credentials stored for USER.",
+     RunInfo},
+    {"encrypt", "encrypt --config FILE --type TYPE --user USER [--output TARGET | --suffix S] SOURCE...\n"
+                "      Encrypt each SOURCE into SOURCE.qcm (or SOURCE + S, or TARGET for one file).",
+     RunEncrypt},
+    {"decrypt", "decrypt --config FILE --type TYPE --user USER [--output TARGET | --suffix S] SOURCE...\n"
+                "      Decrypt each SOURCE; a name ending in .qcm (or S) loses it, others get .out.",
+     RunDecrypt},
+};
+
+}  // namespace
+
+const Command* Commands(size_t& count) {
+  count = sizeof kCommands / sizeof kCommands[0];
+  return kCommands;
+}
+
+}  // namespace qorvcrypt
