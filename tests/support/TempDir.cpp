@@ -36,6 +36,16 @@ std::string TempDir::Write(std::string_view name, std::string_view bytes) const 
   return file;
 }
 
+bool ReadOnlyModesHonoured(const TempDir& dir) {
+  const std::string probe = dir.Write("read-only-probe", "x");
+  fs::permissions(probe, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  const bool refused = !std::ofstream(probe, std::ios::app).is_open();
+  fs::permissions(probe, fs::perms::owner_write, fs::perm_options::add);
+  fs::remove(probe);
+  return refused;
+}
+
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream content;

@@ -24,6 +24,9 @@ class TempDir {
   std::string path_;
 };
 
+// True when a read-only file really refuses writes in dir (a root user ignores the mode).
+bool ReadOnlyModesHonoured(const TempDir& dir);
+
 // The whole content of a file, or empty when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 

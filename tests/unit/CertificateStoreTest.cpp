@@ -322,17 +322,6 @@ TEST_F(CertificateStoreTest, ANonAsciiUserGetsAFolderAndSectionOfItsOwn) {
   EXPECT_TRUE(loaded.FilesPresent());
 }
 
-// True when a read-only file really refuses writes here (root ignores the mode).
-bool ReadOnlyHonoured(const test::TempDir& dir) {
-  const std::string probe = dir.Write("probe", "x");
-  fs::permissions(probe, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                  fs::perm_options::remove);
-  const bool refused = !std::ofstream(probe, std::ios::app).is_open();
-  fs::permissions(probe, fs::perms::owner_write, fs::perm_options::add);
-  fs::remove(probe);
-  return refused;
-}
-
 TEST_F(CertificateStoreTest, ASaveThatCannotCompleteFailsAndKeepsTheOldFile) {
   ASSERT_TRUE(Install("alice", UserParams()));
   const std::string before = test::ReadFileBytes(IniFileName());
@@ -371,7 +360,7 @@ TEST_F(CertificateStoreTest, ASaveThatCannotCompleteFailsAndKeepsTheOldFile) {
   EXPECT_EQ(test::ReadFileBytes(IniFileName()), before);
   fs::remove(lockFile);
 
-  if (ReadOnlyHonoured(files_)) {
+  if (test::ReadOnlyModesHonoured(files_)) {
     fs::permissions(IniFileName(), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
     EXPECT_FALSE(dave.SaveToIni());

@@ -130,17 +130,6 @@ TEST(IniDocumentTest, RefusesWhatWouldNotReadBack) {
   }
 }
 
-// True when a read-only file really refuses writes here (root ignores the mode).
-bool ReadOnlyHonoured(const test::TempDir& dir) {
-  const std::string probe = dir.Write("probe", "x");
-  fs::permissions(probe, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                  fs::perm_options::remove);
-  const bool refused = !std::ofstream(probe, std::ios::app).is_open();
-  fs::permissions(probe, fs::perms::owner_write, fs::perm_options::add);
-  fs::remove(probe);
-  return refused;
-}
-
 class IniFileTest : public ::testing::Test {
  protected:
   test::TempDir dir_;
@@ -193,7 +182,7 @@ TEST_F(IniFileTest, ASaveThatCannotCompleteLeavesTheFileAsItWas) {
   EXPECT_EQ(ini.ReadString("U", "K"), "1");  // reading still works
   fs::remove(ini.LockFileName());
 
-  if (ReadOnlyHonoured(dir_)) {
+  if (test::ReadOnlyModesHonoured(dir_)) {
     fs::permissions(file, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
     EXPECT_FALSE(ini.WriteStrings("U", {{"K", "2"}}));

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "platform/windows/ModuleFileName.h"
+
 namespace qorv::platform {
 
 std::string FullPathName(const std::string& path) {
@@ -38,14 +40,7 @@ std::string OwnModulePath() {
                           reinterpret_cast<LPCSTR>(&OwnModulePath), &module)) {
     module = nullptr;
   }
-  std::vector<char> buffer(MAX_PATH);
-  for (;;) {
-    const DWORD length = GetModuleFileNameA(module, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) return std::string();
-    // A full buffer means the name was cut short.
-    if (length < buffer.size()) return std::string(buffer.data(), length);
-    buffer.resize(buffer.size() * 2);
-  }
+  return ModuleFileName(module);
 }
 
 }  // namespace qorv::platform
