@@ -25,14 +25,16 @@ struct Gate {
 
 using FileKey = std::pair<dev_t, ino_t>;
 
+// Plain statics, so that a library unloaded and loaded again by its host leaves
+// nothing behind; no lock is held by then.
 std::mutex& RegistryMutex() {
-  static std::mutex* mutex = new std::mutex;  // never destroyed: locks may outlive static destructors
-  return *mutex;
+  static std::mutex mutex;
+  return mutex;
 }
 
 std::map<FileKey, Gate>& Registry() {
-  static auto* gates = new std::map<FileKey, Gate>;
-  return *gates;
+  static std::map<FileKey, Gate> gates;
+  return gates;
 }
 
 Gate& JoinGate(const FileKey& key) {
