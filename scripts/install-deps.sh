@@ -34,6 +34,7 @@ $SUDO apt-get update || echo "install-deps: apt-get update reported an error; go
 base_pkgs=(build-essential cmake ninja-build pkg-config git
            libxml2-dev libssl-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
            g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
+           clang libclang-rt-14-dev valgrind
            locales file)
 $SUDO apt-get install -y --no-install-recommends "${base_pkgs[@]}" || exit 1
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds all targets and runs every test suite: Linux, Linux with ASan+UBSan,
-# Windows x86_64 under wine64 and Windows i686 under 32-bit wine (with its export check).
+# Windows x86_64 under wine64 and Windows i686 under 32-bit wine (with its export check),
+# then each fuzzing harness for a short while (QORV_FUZZ_SECONDS, default 20).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,6 +28,9 @@ WARN
   fi
   ctest --preset "$preset" "${label_args[@]}" || failed+=("$preset")
 done
+
+echo "=== fuzz: every harness for a short while"
+scripts/fuzz.sh "${QORV_FUZZ_SECONDS:-20}" || failed+=(fuzz)
 
 if [ ${#failed[@]} -gt 0 ]; then
   echo "test-all: FAILED: ${failed[*]}"

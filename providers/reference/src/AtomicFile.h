@@ -1,0 +1,38 @@
+// A file that appears at its path complete or not at all: the bytes go to a temporary
+// file in the same folder, which replaces the target only on Commit. Destroyed without
+// a commit, it removes the temporary file and leaves the target as it was.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdio>
+#include <string>
+
+namespace qorv_ref {
+
+class AtomicFile {
+ public:
+  AtomicFile(const std::string& target, mode_t permissions);
+  ~AtomicFile();
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  void Write(const void* data, size_t size);
+  // Flushes to disk and moves the file into place; refuses an existing target when
+  // replace is false.
+  void Commit(bool replace = true);
+
+  const std::string& target() const { return target_; }
+
+ private:
+  void Discard();
+
+  std::string target_;
+  std::string temp_;
+  FILE* stream_ = nullptr;
+};
+
+// Writes bytes to path through an AtomicFile.
+void WriteFileAtomically(const std::string& path, const std::string& bytes, mode_t permissions, bool replace);
+
+}  // namespace qorv_ref
