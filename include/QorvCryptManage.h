@@ -35,6 +35,47 @@ QORVCRYPT_API unsigned char QORVCRYPT_CALL GetCryptInfo(uintptr_t Handle, const 
 typedef unsigned char(QORVCRYPT_CALL* QorvUserRequestFn)(uintptr_t Handle, const char* ConfigFile,
                                                          const char* CryptType, const char* User, char** Params);
 
+/* Installs User's certificate set: copies the certificate and key files that Params
+ * names (RootCertFile, EncCertFile, EncKeyFile, with EncKeyPwd; SignCertFile,
+ * SignKeyFile, SignKeyPwd for two-pair types) into the library's store and records
+ * them; the reply names the stored copies. In USB-key mode only the key passwords are
+ * recorded. */
+QORVCRYPT_API unsigned char QORVCRYPT_CALL SetCaFile(uintptr_t Handle, const char* ConfigFile, const char* CryptType,
+                                                     const char* User, char** Params);
+
+/* Hands User's stored certificates out: copies the encryption (and signing)
+ * certificate to the files Params names under EncCertFile (SignCertFile), or names the
+ * stored files there when Params gives none. In USB-key mode the provider answers
+ * whole. */
+QORVCRYPT_API unsigned char QORVCRYPT_CALL GetCertFile(uintptr_t Handle, const char* ConfigFile, const char* CryptType,
+                                                       const char* User, char** Params);
+
+/* Asks the provider to create User's certificate files; on success Params is the
+ * provider's reply, whole. */
+QORVCRYPT_API unsigned char QORVCRYPT_CALL CreateCAFile(uintptr_t Handle, const char* ConfigFile,
+                                                        const char* CryptType, const char* User, char** Params);
+
+/* Asks the provider to change the passwords of User's keys to NewEncKeyPwd (and
+ * NewSignKeyPwd); keys taken from the store get their new passwords recorded there. */
+QORVCRYPT_API unsigned char QORVCRYPT_CALL ChangeCAPassword(uintptr_t Handle, const char* ConfigFile,
+                                                            const char* CryptType, const char* User, char** Params);
+
+/* Asks the provider to validate User's certificates, those Params names by EncKeyFile
+ * (and SignKeyFile) or else the stored ones. */
+QORVCRYPT_API unsigned char QORVCRYPT_CALL ValidateCert(uintptr_t Handle, const char* ConfigFile,
+                                                        const char* CryptType, const char* User, char** Params);
+
+/* Records User's password (PassWord) for a password-mode crypto type. */
+QORVCRYPT_API unsigned char QORVCRYPT_CALL SetCryptParams(uintptr_t Handle, const char* ConfigFile,
+                                                          const char* CryptType, const char* User, char** Params);
+
+/* Installs the server's certificates (RevenueEncCertFile, and RevenueSignCertFile for
+ * two-pair types) for the crypto type's RevenueCode; the reply names the stored copies. */
+QORVCRYPT_API unsigned char QORVCRYPT_CALL SetRevenueCAFile(uintptr_t Handle, const char* ConfigFile,
+                                                            const char* CryptType, char** Params);
+typedef unsigned char(QORVCRYPT_CALL* QorvTypeRequestFn)(uintptr_t Handle, const char* ConfigFile,
+                                                         const char* CryptType, char** Params);
+
 /* Lists the crypto types of ConfigFile into List, one "NAME=DESC" line ending in CR LF
  * per type. Params receives the empty text on success, the ResultMsgStr entry on
  * failure. */

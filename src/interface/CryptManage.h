@@ -36,6 +36,13 @@ class TCryptmanage {
   bool Encrypt(const std::string& sourceFile, const std::string& targetFile, std::string& params);
   bool Decrypt(const std::string& sourceFile, const std::string& targetFile, std::string& params);
   bool GetCryptInfo(std::string& params);
+  bool SetCaFile(std::string& params);
+  bool SetRevenueCAFile(std::string& params);
+  bool GetCertFile(std::string& params);
+  bool CreateCAFile(std::string& params);
+  bool ChangeCAPassword(std::string& params);
+  bool ValidateCert(std::string& params);
+  bool SetCryptParams(std::string& params);
 
   const TCryptConfig& Config() const { return *FConfig; }
   const std::string& CryptType() const { return FCryptType; }

@@ -39,6 +39,49 @@ QORVCRYPT_API unsigned char QORVCRYPT_CALL GetCryptInfo(uintptr_t Handle, const 
                           [](TCryptmanage& m, std::string& p) { return m.GetCryptInfo(p); });
 }
 
+QORVCRYPT_API unsigned char QORVCRYPT_CALL SetCaFile(uintptr_t Handle, const char* ConfigFile, const char* CryptType,
+                                                     const char* User, char** Params) {
+  return RunManagerExport(Handle, ConfigFile, CryptType, User, Params,
+                          [](TCryptmanage& m, std::string& p) { return m.SetCaFile(p); });
+}
+
+// The server's certificates belong to no user: the manager runs with an empty one.
+QORVCRYPT_API unsigned char QORVCRYPT_CALL SetRevenueCAFile(uintptr_t Handle, const char* ConfigFile,
+                                                            const char* CryptType, char** Params) {
+  return RunManagerExport(Handle, ConfigFile, CryptType, nullptr, Params,
+                          [](TCryptmanage& m, std::string& p) { return m.SetRevenueCAFile(p); });
+}
+
+QORVCRYPT_API unsigned char QORVCRYPT_CALL GetCertFile(uintptr_t Handle, const char* ConfigFile, const char* CryptType,
+                                                       const char* User, char** Params) {
+  return RunManagerExport(Handle, ConfigFile, CryptType, User, Params,
+                          [](TCryptmanage& m, std::string& p) { return m.GetCertFile(p); });
+}
+
+QORVCRYPT_API unsigned char QORVCRYPT_CALL CreateCAFile(uintptr_t Handle, const char* ConfigFile,
+                                                        const char* CryptType, const char* User, char** Params) {
+  return RunManagerExport(Handle, ConfigFile, CryptType, User, Params,
+                          [](TCryptmanage& m, std::string& p) { return m.CreateCAFile(p); });
+}
+
+QORVCRYPT_API unsigned char QORVCRYPT_CALL ChangeCAPassword(uintptr_t Handle, const char* ConfigFile,
+                                                            const char* CryptType, const char* User, char** Params) {
+  return RunManagerExport(Handle, ConfigFile, CryptType, User, Params,
+                          [](TCryptmanage& m, std::string& p) { return m.ChangeCAPassword(p); });
+}
+
+QORVCRYPT_API unsigned char QORVCRYPT_CALL ValidateCert(uintptr_t Handle, const char* ConfigFile,
+                                                        const char* CryptType, const char* User, char** Params) {
+  return RunManagerExport(Handle, ConfigFile, CryptType, User, Params,
+                          [](TCryptmanage& m, std::string& p) { return m.ValidateCert(p); });
+}
+
+QORVCRYPT_API unsigned char QORVCRYPT_CALL SetCryptParams(uintptr_t Handle, const char* ConfigFile,
+                                                          const char* CryptType, const char* User, char** Params) {
+  return RunManagerExport(Handle, ConfigFile, CryptType, User, Params,
+                          [](TCryptmanage& m, std::string& p) { return m.SetCryptParams(p); });
+}
+
 QORVCRYPT_API unsigned char QORVCRYPT_CALL GetCryptList(uintptr_t Handle, const char* ConfigFile, char* List,
                                                         char** Params) {
   qorv::SetAppWindowHandle(Handle);

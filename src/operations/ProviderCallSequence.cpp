@@ -35,7 +35,9 @@ bool RunProviderSequence(const TCryptConfig& config, ProviderRequest& request, s
   }
 
   bool ok = (dll.*request.operation)(request.operationText);
-  if (ok) {
+  if (request.replyWhole) {
+    callerParams = request.operationText;
+  } else if (ok) {
     if (request.onSuccess) ok = request.onSuccess(request.operationText, callerParams);
   } else {
     TakeProviderMessage(request.operationText, callerParams);

@@ -18,6 +18,9 @@ struct ProviderRequest {
   // The operation function and the string it receives.
   bool (TCryptDll::*operation)(std::string&) = nullptr;
   std::string operationText;
+  // The string the operation function returns becomes the caller's whole, whatever
+  // its result (instead of only its message on failure).
+  bool replyWhole = false;
   // Runs when the operation function reports true, with the string it returned; its
   // result becomes the operation's. FinalCrypt follows it.
   std::function<bool(const std::string& reply, std::string& callerParams)> onSuccess;

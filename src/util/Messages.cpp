@@ -48,6 +48,34 @@ std::string UnsafeStoreName(std::string_view name) {
               "不得含有路径分隔符、方括号或控制字符！");
 }
 
+std::string UserCertificateFilesNotFound() { return Text("找不到用户证书文件，无法保存！"); }
+
+std::string UserCertificateFilesSaveFailed() { return Text("保存用户证书文件发生错误！"); }
+
+std::string UserCertificatePasswordsSaveFailed() { return Text("保存用户证书发生错误！"); }
+
+std::string ServerCertificateFilesNotFound() { return Text("没找到服务器证书文件，无法保存！"); }
+
+std::string ServerCertificateFilesSaveFailed() { return Text("保存服务器证书文件参数发生错误！"); }
+
+std::string EncCertificateNotFound() { return Text("找不到加密证书文件！"); }
+
+std::string EncCertificateCopyFailed() { return Text("拷贝加密证书文件发生错误！"); }
+
+std::string SignCertificateNotFound() { return Text("找不到签名证书文件！"); }
+
+std::string SignCertificateCopyFailed() { return Text("拷贝签名证书文件发生错误！"); }
+
+std::string PasswordChangeCertificateMissing() { return Text("证书文件没配置,或者证书文件不存在，无法修改密码！"); }
+
+std::string NewKeyPasswordsNotRecorded() {
+  return Text("证书密码已修改，但保存新密码发生错误，证书存储中仍是原密码，请重新保存证书密码！");
+}
+
+std::string ValidationCertificateMissing() { return Text("证书文件没配置,或者证书文件不存在，无法进行验证！"); }
+
+std::string UserPasswordSaveFailed() { return Text("保存用户密码发生错误！"); }
+
 std::string ProviderLoadFailed(std::string_view fullLibPath) {
   return Wrap("加载加解密组件[", fullLibPath, "]失败！");
 }

@@ -30,6 +30,23 @@ std::string ServerCertificateMissing();
 std::string UserCertificateMissing();
 std::string UnsafeStoreName(std::string_view name);
 
+// Installing and handing out certificates
+std::string UserCertificateFilesNotFound();
+std::string UserCertificateFilesSaveFailed();
+std::string UserCertificatePasswordsSaveFailed();
+std::string ServerCertificateFilesNotFound();
+std::string ServerCertificateFilesSaveFailed();
+std::string EncCertificateNotFound();
+std::string EncCertificateCopyFailed();
+std::string SignCertificateNotFound();
+std::string SignCertificateCopyFailed();
+
+// Key passwords, validation and stored passwords
+std::string PasswordChangeCertificateMissing();
+std::string NewKeyPasswordsNotRecorded();
+std::string ValidationCertificateMissing();
+std::string UserPasswordSaveFailed();
+
 // Provider libraries
 std::string ProviderLoadFailed(std::string_view fullLibPath);
 std::string ProviderRaised(std::string_view functionName);

@@ -31,6 +31,13 @@ Deployment::Deployment() {
   encrypt = Bind<QorvCryptFileFn>(library_, "Encrypt");
   decrypt = Bind<QorvCryptFileFn>(library_, "Decrypt");
   getCryptInfo = Bind<QorvUserRequestFn>(library_, "GetCryptInfo");
+  setCaFile = Bind<QorvUserRequestFn>(library_, "SetCaFile");
+  getCertFile = Bind<QorvUserRequestFn>(library_, "GetCertFile");
+  createCAFile = Bind<QorvUserRequestFn>(library_, "CreateCAFile");
+  changeCAPassword = Bind<QorvUserRequestFn>(library_, "ChangeCAPassword");
+  validateCert = Bind<QorvUserRequestFn>(library_, "ValidateCert");
+  setCryptParams = Bind<QorvUserRequestFn>(library_, "SetCryptParams");
+  setRevenueCAFile = Bind<QorvTypeRequestFn>(library_, "SetRevenueCAFile");
 }
 
 std::string Deployment::LibraryDir() const { return dir_.File("lib") + dir_.path().back(); }
@@ -63,6 +70,43 @@ ExportReply Deployment::GetCryptInfo(const std::string& type, const std::string&
   return CallWithBuffer(params, [&](char** text) {
     return getCryptInfo(handle, configPath_.c_str(), type.c_str(), user.c_str(), text);
   });
+}
+
+ExportReply Deployment::UserRequest(QorvUserRequestFn fn, const std::string& type, const std::string& user,
+                                    const std::string& params) {
+  return CallWithBuffer(params,
+                        [&](char** text) { return fn(0, configPath_.c_str(), type.c_str(), user.c_str(), text); });
+}
+
+ExportReply Deployment::SetCaFile(const std::string& type, const std::string& user, const std::string& params) {
+  return UserRequest(setCaFile, type, user, params);
+}
+
+ExportReply Deployment::GetCertFile(const std::string& type, const std::string& user, const std::string& params) {
+  return UserRequest(getCertFile, type, user, params);
+}
+
+ExportReply Deployment::CreateCAFile(const std::string& type, const std::string& user, const std::string& params) {
+  return UserRequest(createCAFile, type, user, params);
+}
+
+ExportReply Deployment::ChangeCAPassword(const std::string& type, const std::string& user,
+                                         const std::string& params) {
+  return UserRequest(changeCAPassword, type, user, params);
+}
+
+ExportReply Deployment::ValidateCert(const std::string& type, const std::string& user, const std::string& params) {
+  return UserRequest(validateCert, type, user, params);
+}
+
+ExportReply Deployment::SetCryptParams(const std::string& type, const std::string& user,
+                                       const std::string& params) {
+  return UserRequest(setCryptParams, type, user, params);
+}
+
+ExportReply Deployment::SetRevenueCAFile(const std::string& type, const std::string& params) {
+  return CallWithBuffer(params,
+                        [&](char** text) { return setRevenueCAFile(0, configPath_.c_str(), type.c_str(), text); });
 }
 
 }  // namespace qorv::test

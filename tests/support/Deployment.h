@@ -41,12 +41,29 @@ class Deployment {
                       const std::string& target, const std::string& params, uintptr_t handle = 0);
   ExportReply GetCryptInfo(const std::string& type, const std::string& user, const std::string& params,
                            uintptr_t handle = 0);
+  ExportReply SetCaFile(const std::string& type, const std::string& user, const std::string& params);
+  ExportReply GetCertFile(const std::string& type, const std::string& user, const std::string& params);
+  ExportReply CreateCAFile(const std::string& type, const std::string& user, const std::string& params);
+  ExportReply ChangeCAPassword(const std::string& type, const std::string& user, const std::string& params);
+  ExportReply ValidateCert(const std::string& type, const std::string& user, const std::string& params);
+  ExportReply SetCryptParams(const std::string& type, const std::string& user, const std::string& params);
+  ExportReply SetRevenueCAFile(const std::string& type, const std::string& params);
 
   QorvCryptFileFn encrypt = nullptr;
   QorvCryptFileFn decrypt = nullptr;
   QorvUserRequestFn getCryptInfo = nullptr;
+  QorvUserRequestFn setCaFile = nullptr;
+  QorvUserRequestFn getCertFile = nullptr;
+  QorvUserRequestFn createCAFile = nullptr;
+  QorvUserRequestFn changeCAPassword = nullptr;
+  QorvUserRequestFn validateCert = nullptr;
+  QorvUserRequestFn setCryptParams = nullptr;
+  QorvTypeRequestFn setRevenueCAFile = nullptr;
 
  private:
+  ExportReply UserRequest(QorvUserRequestFn fn, const std::string& type, const std::string& user,
+                          const std::string& params);
+
   TempDir dir_;
   ProviderScript script_{dir_};
   platform::DynamicLibrary library_;

@@ -1,0 +1,37 @@
+// ValidateCert: the provider validates the user's certificates, named by the request
+// or by the stored set.
+#include <string>
+
+#include "interface/CryptManage.h"
+#include "interface/ParamString.h"
+#include "operations/OperationHelpers.h"
+#include "operations/ProviderCallSequence.h"
+#include "operations/StoredCredentials.h"
+#include "util/Messages.h"
+
+namespace qorv {
+
+bool TCryptmanage::ValidateCert(std::string& params) {
+  if (!CheckConfig(params) || !RequireCertificateMode(params)) return false;
+
+  ProviderRequest request;
+  request.init = params;
+  // USB-key mode hands the request over as it came; every other CAMODE validates key
+  // files, the request's own or else the stored set's alone.
+  if (Config().FCAMode != "0") {
+    if (HasKeyFiles(params, HasTwoPairs())) {
+      request.init = WithDefaultRootCert(Config(), params);
+    } else {
+      if (!StoreNamesAreSafe({CryptType(), User()}, params)) return false;
+      const TUserCaFile set(CryptType(), User(), HasTwoPairs());
+      if (!set.FilesPresent()) return Refuse(params, msg::ValidationCertificateMissing());
+      request.init = set.PutToParams("");
+    }
+  }
+  request.init = SetParamValue(request.init, "User", User());
+  request.init = Config().AppendDescription(request.init);
+  request.operation = &TCryptDll::ValidateCert;
+  return RunProviderSequence(Config(), request, params);
+}
+
+}  // namespace qorv

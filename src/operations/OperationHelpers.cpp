@@ -1,0 +1,28 @@
+#include "operations/OperationHelpers.h"
+
+#include "interface/ParamString.h"
+#include "store/StoreNames.h"
+#include "util/Messages.h"
+#include "util/PathFunctions.h"
+#include "util/TextCase.h"
+
+namespace qorv {
+
+bool Refuse(std::string& params, const std::string& message) {
+  params = SetParamValue(params, "ResultMsgStr", message);
+  return false;
+}
+
+bool StoreNamesWritable(std::initializer_list<std::string> names, std::string& params) {
+  for (const std::string& name : names) {
+    if (!IsSafeStoreName(name)) return Refuse(params, msg::UnsafeStoreName(name));
+  }
+  return true;
+}
+
+std::string WithDefaultRootCert(const TCryptConfig& config, const std::string& params) {
+  if (!TrimText(GetParamValue(params, "RootCertFile")).empty()) return params;
+  return SetParamValue(params, "RootCertFile", FullPath(config.FRootCertFile));
+}
+
+}  // namespace qorv

@@ -1,0 +1,24 @@
+// Small steps shared by the operations that install credentials or take key files from
+// the request.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+
+#include "config/CryptConfig.h"
+
+namespace qorv {
+
+// Sets message under ResultMsgStr in params and gives false.
+bool Refuse(std::string& params, const std::string& message);
+
+// False, with the unsafe-name message under ResultMsgStr, unless every name can name a
+// store folder and section. Stricter than reading: an empty user has no section to
+// write to.
+bool StoreNamesWritable(std::initializer_list<std::string> names, std::string& params);
+
+// params with RootCertFile set to the crypto type's ROOTCERTFILE, in full form, when
+// its own value is blank.
+std::string WithDefaultRootCert(const TCryptConfig& config, const std::string& params);
+
+}  // namespace qorv
