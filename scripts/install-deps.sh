@@ -10,10 +10,10 @@ SUDO=""
 export DEBIAN_FRONTEND=noninteractive
 
 if $linux_only; then
-  if ! dpkg -s cmake ninja-build libxml2-dev libgtest-dev g++ >/dev/null 2>&1; then
+  if ! dpkg -s cmake ninja-build libxml2-dev libssl-dev openssl libgtest-dev g++ >/dev/null 2>&1; then
     $SUDO apt-get update || true
     $SUDO apt-get install -y --no-install-recommends build-essential cmake ninja-build pkg-config \
-      libxml2-dev libssl-dev googletest libgtest-dev libgmock-dev || exit 1
+      libxml2-dev libssl-dev openssl googletest libgtest-dev libgmock-dev || exit 1
   fi
   exit 0
 fi
@@ -32,7 +32,7 @@ PREF
 $SUDO apt-get update || echo "install-deps: apt-get update reported an error; going on with the indexes it fetched"
 
 base_pkgs=(build-essential cmake ninja-build pkg-config git
-           libxml2-dev libssl-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
+           libxml2-dev libssl-dev openssl googletest libgtest-dev libgmock-dev libbenchmark-dev
            g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
            clang libclang-rt-14-dev valgrind
            locales file)

@@ -14,7 +14,9 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& line, std::string& err
       line.command = "help";
       return true;
     }
-    if (arg.rfind("--", 0) == 0 && arg.size() > 2) {
+    if (arg == "--raw") {
+      line.options["raw"] = "1";  // a flag: it takes no value
+    } else if (arg.rfind("--", 0) == 0 && arg.size() > 2) {
       if (i + 1 >= argc) {
         error = "option " + arg + " needs a value";
         return false;

@@ -80,18 +80,44 @@ int RunList(LibraryApi& api, const CommandLine& line) {
   return Outcome(ok, reply.Text());
 }
 
-int RunInfo(LibraryApi& api, const CommandLine& line) {
+// Shows a reply: with --raw the parameter string as it came, for scripts to pass on;
+// otherwise one entry a line.
+void PrintReply(const CommandLine& line, const char* params) {
+  if (line.Has("raw")) {
+    std::printf("%s\n", params);
+  } else {
+    PrintParams(stdout, params);
+  }
+}
+
+// The exports that take a user and a request and answer in the request.
+int RunUserRequest(LibraryApi& api, const CommandLine& line, const char* exportName) {
   if (!NeedOptions(line, {"config", "type"})) return 2;
   std::string error;
-  auto getCryptInfo = api.Find<QorvUserRequestFn>("GetCryptInfo", error);
-  if (getCryptInfo == nullptr) {
+  auto request = api.Find<QorvUserRequestFn>(exportName, error);
+  if (request == nullptr) {
     std::fprintf(stderr, "qorvcrypt: %s\n", error.c_str());
     return 2;
   }
   ReplyBuffer reply(line.Option("params"));
-  const unsigned char ok = getCryptInfo(0, line.Option("config").c_str(), line.Option("type").c_str(),
-                                        line.Option("user").c_str(), reply.Params());
-  if (ok) PrintParams(stdout, reply.Text());
+  const unsigned char ok = request(0, line.Option("config").c_str(), line.Option("type").c_str(),
+                                   line.Option("user").c_str(), reply.Params());
+  if (ok) PrintReply(line, reply.Text());
+  return Outcome(ok, reply.Text());
+}
+
+int RunSetServer(LibraryApi& api, const CommandLine& line) {
+  if (!NeedOptions(line, {"config", "type"})) return 2;
+  std::string error;
+  auto setRevenueCaFile = api.Find<QorvTypeRequestFn>("SetRevenueCAFile", error);
+  if (setRevenueCaFile == nullptr) {
+    std::fprintf(stderr, "qorvcrypt: %s\n", error.c_str());
+    return 2;
+  }
+  ReplyBuffer reply(line.Option("params"));
+  const unsigned char ok =
+      setRevenueCaFile(0, line.Option("config").c_str(), line.Option("type").c_str(), reply.Params());
+  if (ok) PrintReply(line, reply.Text());
   return Outcome(ok, reply.Text());
 }
 
@@ -138,6 +164,7 @@ int RunCryptFiles(LibraryApi& api, const CommandLine& line, bool encrypt) {
       std::printf("ok (%llu bytes, %.2f s)\n", ignored ? 0ull : static_cast<unsigned long long>(bytes), seconds);
     } else {
       std::printf("failed\n");
+      std::fflush(stdout);
       std::fprintf(stderr, "  %s\n", qorv::GetParamValue(reply.Text(), "ResultMsgStr").c_str());
       ++failures;
     }
@@ -149,18 +176,45 @@ int RunCryptFiles(LibraryApi& api, const CommandLine& line, bool encrypt) {
 int RunEncrypt(LibraryApi& api, const CommandLine& line) { return RunCryptFiles(api, line, true); }
 int RunDecrypt(LibraryApi& api, const CommandLine& line) { return RunCryptFiles(api, line, false); }
 
+#define QORVCRYPT_USER_REQUEST(exportName) \
+  [](LibraryApi& api, const CommandLine& line) { return RunUserRequest(api, line, exportName); }
+
 const Command kCommands[] = {
     {"list", "list --config FILE\n      List the crypto types of the configuration FILE as NAME=DESC lines.", RunList},
-    {"info", "info --config FILE --type TYPE [--user USER] [--params P]\n"
-             "      Show the crypto type's settings and the credentials stored for USER.",
-     RunInfo},
+    {"info", "info --config FILE --type TYPE [--user USER]\n"
+             "      Show the crypto type's settings and the credentials stored for USER (GetCryptInfo).",
+     QORVCRYPT_USER_REQUEST("GetCryptInfo")},
     {"encrypt", "encrypt --config FILE --type TYPE --user USER [--output TARGET | --suffix S] SOURCE...\n"
                 "      Encrypt each SOURCE into SOURCE.qcm (or SOURCE + S, or TARGET for one file).",
      RunEncrypt},
     {"decrypt", "decrypt --config FILE --type TYPE --user USER [--output TARGET | --suffix S] SOURCE...\n"
                 "      Decrypt each SOURCE; a name ending in .qcm (or S) loses it, others get .out.",
      RunDecrypt},
+    {"set-server", "set-server --config FILE --type TYPE --params \"RevenueEncCertFile=..;RevenueSignCertFile=..\"\n"
+                   "      Install the server's certificates (SetRevenueCAFile).",
+     RunSetServer},
+    {"set-ca", "set-ca --config FILE --type TYPE --user USER --params \"RootCertFile=..;EncCertFile=..;...\"\n"
+               "      Install USER's certificate set, or in USB-key mode the key passwords (SetCaFile).",
+     QORVCRYPT_USER_REQUEST("SetCaFile")},
+    {"get-certs", "get-certs --config FILE --type TYPE --user USER [--params \"EncCertFile=DEST;SignCertFile=DEST\"]\n"
+                  "      Copy USER's certificates to DEST, or show where they are (GetCertFile).",
+     QORVCRYPT_USER_REQUEST("GetCertFile")},
+    {"create", "create --config FILE --type TYPE --user USER [--params P]\n"
+               "      Let the provider create USER's keys and certificates (CreateCAFile); with --raw\n"
+               "      the reply is printed as a request for set-ca.",
+     QORVCRYPT_USER_REQUEST("CreateCAFile")},
+    {"change-password", "change-password --config FILE --type TYPE --user USER --params \"NewEncKeyPwd=..;NewSignKeyPwd=..\"\n"
+                        "      Change the passwords of USER's keys and record them (ChangeCAPassword).",
+     QORVCRYPT_USER_REQUEST("ChangeCAPassword")},
+    {"validate", "validate --config FILE --type TYPE --user USER [--params P]\n"
+                 "      Let the provider validate USER's certificates (ValidateCert).",
+     QORVCRYPT_USER_REQUEST("ValidateCert")},
+    {"set-password", "set-password --config FILE --type TYPE --user USER --params \"PassWord=..\"\n"
+                     "      Store USER's password of a password-mode crypto type (SetCryptParams).",
+     QORVCRYPT_USER_REQUEST("SetCryptParams")},
 };
+
+#undef QORVCRYPT_USER_REQUEST
 
 }  // namespace
 

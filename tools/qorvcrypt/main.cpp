@@ -16,7 +16,8 @@ void PrintUsage(FILE* out) {
       "its answer. The library is loaded from PATH, or else from this program's folder.\n"
       "Exit status: 0 when the library reports success, 1 when it reports failure\n"
       "(the reason is printed), 2 for a usage error or a library that cannot be loaded.\n"
-      "--params P passes P as the request's parameter string (Name=Value;...).\n"
+      "--params P passes P as the request's parameter string (Name=Value;...); --raw\n"
+      "prints a reply as one parameter string instead of one entry a line.\n"
       "\nCommands:\n",
       out);
   size_t count = 0;
