@@ -1,7 +1,20 @@
-// The faults the test provider can raise, one implementation per target.
-#pragma once
+/* The faults the test provider can raise, one implementation per target. */
+#ifndef QORV_TEST_PROVIDER_FAULTS_H
+#define QORV_TEST_PROVIDER_FAULTS_H
 
-// A write to an unmapped address.
-void CauseProcessorFault();
-// Windows: RaiseException with the code (non-continuable). POSIX: raise(code).
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* A write to an unmapped address. */
+void CauseProcessorFault(void);
+/* Windows: RaiseException with the code (non-continuable). POSIX: raise(code). */
 void RaiseFault(unsigned long code);
+/* POSIX: a C++ exception out of the provider. Windows: nothing (see the README). */
+void ThrowCppException(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

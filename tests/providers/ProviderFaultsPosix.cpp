@@ -1,6 +1,7 @@
 #include <signal.h>
 
 #include <cstdint>
+#include <stdexcept>
 
 #include "providers/ProviderFaults.h"
 
@@ -8,6 +9,8 @@ namespace {
 volatile uintptr_t g_unmappedAddress = 16;
 }
 
-void CauseProcessorFault() { *reinterpret_cast<volatile int*>(g_unmappedAddress) = 1; }
+extern "C" void CauseProcessorFault(void) { *reinterpret_cast<volatile int*>(g_unmappedAddress) = 1; }
 
-void RaiseFault(unsigned long code) { raise(static_cast<int>(code)); }
+extern "C" void RaiseFault(unsigned long code) { raise(static_cast<int>(code)); }
+
+extern "C" void ThrowCppException(void) { throw std::runtime_error("test provider failure"); }

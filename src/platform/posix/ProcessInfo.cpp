@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <fstream>
 #include <vector>
 
 namespace qorv::platform {
@@ -10,6 +11,14 @@ std::string ExecutablePath() {
   std::vector<char> buffer(4096);
   ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
   return n > 0 ? std::string(buffer.data(), static_cast<size_t>(n)) : std::string();
+}
+
+size_t ProcessMemoryBytes() {
+  std::ifstream statm("/proc/self/statm");
+  size_t pages = 0;
+  size_t resident = 0;
+  if (!(statm >> pages >> resident)) return 0;
+  return resident * static_cast<size_t>(sysconf(_SC_PAGESIZE));
 }
 
 }  // namespace qorv::platform

@@ -1,0 +1,14 @@
+#include <windows.h>
+
+#include <stdint.h>
+
+#include "providers/ProviderFaults.h"
+
+static volatile uintptr_t g_unmappedAddress = 16;
+
+void CauseProcessorFault(void) { *(volatile int*)g_unmappedAddress = 1; }
+
+void RaiseFault(unsigned long code) { RaiseException((DWORD)code, EXCEPTION_NONCONTINUABLE, 0, NULL); }
+
+/* A C++ exception cannot leave a C provider; the tests raise MSVC's code instead. */
+void ThrowCppException(void) { RaiseFault(0xE06D7363); }

@@ -1,0 +1,128 @@
+/*
+ * A provider library for tests. It records every call it receives (function, window
+ * handle, exact text) and answers as the test's script says. The script's path comes
+ * with InitCrypt, as the extension parameter TestScript, and holds lines
+ *   Function|action|output
+ * where action is 1 or 0 (the result), or a fault: "fault" (a processor fault),
+ * "throw" (a C++ exception; POSIX only), "raise:<code>" (a structured exception on
+ * Windows, a signal elsewhere), "unterminated" (fills the whole buffer, no zero byte,
+ * result 1). output "-" leaves the buffer as it came; anything else replaces its text.
+ * Functions without a line answer 1 and leave the buffer alone. The record is appended
+ * to the script's path + ".log" as: Function TAB handle TAB length TAB text LF.
+ *
+ * Written in C, as providers built with other compilers look to the library: no C++
+ * runtime of its own to load and unload with every call.
+ */
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "QorvCryptProvider.h"
+#include "providers/ProviderFaults.h"
+
+/* State of one call sequence, from InitCrypt to FinalCrypt. */
+static char g_script[4096];
+
+static void RememberScript(const char* params) {
+  const char* key = "TestScript=";
+  const char* at = params;
+  g_script[0] = '\0';
+  while ((at = strstr(at, key)) != NULL) {
+    if (at == params || at[-1] == ';') {
+      size_t length = strcspn(at + strlen(key), ";");
+      if (length >= sizeof g_script) length = sizeof g_script - 1;
+      memcpy(g_script, at + strlen(key), length);
+      g_script[length] = '\0';
+      return;
+    }
+    at += strlen(key);
+  }
+}
+
+static void Record(const char* function, uintptr_t handle, const char* text) {
+  char path[4200];
+  FILE* log;
+  if (g_script[0] == '\0') return;
+  snprintf(path, sizeof path, "%s.log", g_script);
+  log = fopen(path, "ab");
+  if (log == NULL) return;
+  fprintf(log, "%s\t%llu\t%lu\t", function, (unsigned long long)handle, (unsigned long)strlen(text));
+  fwrite(text, 1, strlen(text), log);
+  fputc('\n', log);
+  fclose(log);
+}
+
+/* Finds "function|action|output"; action and output point into line. */
+static int FindLine(const char* function, char* line, size_t size, char** action, char** output) {
+  FILE* script = fopen(g_script, "rb");
+  size_t prefix = strlen(function);
+  int found = 0;
+  if (script == NULL) return 0;
+  while (!found && fgets(line, (int)size, script) != NULL) {
+    char* bar;
+    line[strcspn(line, "\r\n")] = '\0';
+    if (strncmp(line, function, prefix) != 0 || line[prefix] != '|') continue;
+    *action = line + prefix + 1;
+    bar = strchr(*action, '|');
+    if (bar != NULL) {
+      *bar = '\0';
+      *output = bar + 1;
+    } else {
+      *output = "-";
+    }
+    found = 1;
+  }
+  fclose(script);
+  return found;
+}
+
+static unsigned char Answer(const char* function, uintptr_t handle, char** params) {
+  static char line[QORVCRYPT_PROVIDER_BUFFER_SIZE + 256];
+  char* action;
+  char* output;
+  Record(function, handle, *params);
+  if (!FindLine(function, line, sizeof line, &action, &output)) return 1;
+  if (strcmp(action, "fault") == 0) CauseProcessorFault();
+  if (strcmp(action, "throw") == 0) ThrowCppException();
+  if (strncmp(action, "raise:", 6) == 0) RaiseFault(strtoul(action + 6, NULL, 0));
+  if (strcmp(action, "unterminated") == 0) {
+    memset(*params, 'x', QORVCRYPT_PROVIDER_BUFFER_SIZE);
+    return 1;
+  }
+  if (strcmp(output, "-") != 0) {
+    strncpy(*params, output, QORVCRYPT_PROVIDER_BUFFER_SIZE - 1);
+    (*params)[QORVCRYPT_PROVIDER_BUFFER_SIZE - 1] = '\0';
+  }
+  return strcmp(action, "1") == 0 ? 1 : 0;
+}
+
+QORVCRYPT_API unsigned char QORVCRYPT_CALL InitCrypt(uintptr_t Handle, char** Params) {
+  RememberScript(*Params);
+  return Answer("InitCrypt", Handle, Params);
+}
+
+QORVCRYPT_API unsigned char QORVCRYPT_CALL FinalCrypt(char** Params) {
+  unsigned char result = Answer("FinalCrypt", 0, Params);
+  g_script[0] = '\0';
+  return result;
+}
+
+#ifndef QORV_TEST_PROVIDER_WITHOUT_ENCRYPT
+QORVCRYPT_API unsigned char QORVCRYPT_CALL Encrypt(char** Params) { return Answer("Encrypt", 0, Params); }
+#endif
+
+QORVCRYPT_API unsigned char QORVCRYPT_CALL Decrypt(char** Params) { return Answer("Decrypt", 0, Params); }
+
+QORVCRYPT_API unsigned char QORVCRYPT_CALL GetUSBCertFile(char** Params) {
+  return Answer("GetUSBCertFile", 0, Params);
+}
+
+#ifndef QORV_TEST_PROVIDER_WITHOUT_OPTIONAL
+QORVCRYPT_API unsigned char QORVCRYPT_CALL CreateCAFile(char** Params) { return Answer("CreateCAFile", 0, Params); }
+
+QORVCRYPT_API unsigned char QORVCRYPT_CALL ChangeCAPassword(char** Params) {
+  return Answer("ChangeCAPassword", 0, Params);
+}
+
+QORVCRYPT_API unsigned char QORVCRYPT_CALL ValidateCert(char** Params) { return Answer("ValidateCert", 0, Params); }
+#endif
