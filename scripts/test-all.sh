@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds all targets and runs every test suite: Linux, Linux with ASan+UBSan,
 # Windows x86_64 under wine64 and Windows i686 under 32-bit wine (with its export check),
-# then each fuzzing harness for a short while (QORV_FUZZ_SECONDS, default 20).
+# then the Linux suites under valgrind memcheck and each fuzzing harness for a short
+# while (QORV_FUZZ_SECONDS, default 20).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,6 +29,9 @@ WARN
   fi
   ctest --preset "$preset" "${label_args[@]}" || failed+=("$preset")
 done
+
+echo "=== valgrind memcheck: the Linux suites"
+scripts/valgrind.sh || failed+=(valgrind)
 
 echo "=== fuzz: every harness for a short while"
 scripts/fuzz.sh "${QORV_FUZZ_SECONDS:-20}" || failed+=(fuzz)
