@@ -18,15 +18,10 @@ bool TCryptmanage::ValidateCert(std::string& params) {
   request.init = params;
   // USB-key mode hands the request over as it came; every other CAMODE validates key
   // files, the request's own or else the stored set's alone.
-  if (Config().FCAMode != "0") {
-    if (HasKeyFiles(params, HasTwoPairs())) {
-      request.init = WithDefaultRootCert(Config(), params);
-    } else {
-      if (!StoreNamesAreSafe({CryptType(), User()}, params)) return false;
-      const TUserCaFile set(CryptType(), User(), HasTwoPairs());
-      if (!set.FilesPresent()) return Refuse(params, msg::ValidationCertificateMissing());
-      request.init = set.PutToParams("");
-    }
+  bool fromStore = false;
+  if (Config().FCAMode != "0" &&
+      !KeyFilesForProvider(*this, params, msg::ValidationCertificateMissing(), request.init, fromStore)) {
+    return false;
   }
   request.init = SetParamValue(request.init, "User", User());
   request.init = Config().AppendDescription(request.init);

@@ -18,16 +18,9 @@ bool TCryptmanage::ChangeCAPassword(std::string& params) {
   bool fromStore = false;
   // Only certificate-file mode gives the provider key files with their current
   // passwords: the request's own, or else the stored set's.
-  if (Config().FCAMode == "1") {
-    if (HasKeyFiles(params, HasTwoPairs())) {
-      request.init = WithDefaultRootCert(Config(), params);
-    } else {
-      if (!StoreNamesAreSafe({CryptType(), User()}, params)) return false;
-      const TUserCaFile set(CryptType(), User(), HasTwoPairs());
-      if (!set.FilesPresent()) return Refuse(params, msg::PasswordChangeCertificateMissing());
-      request.init = set.PutToParams("");
-      fromStore = true;
-    }
+  if (Config().FCAMode == "1" &&
+      !KeyFilesForProvider(*this, params, msg::PasswordChangeCertificateMissing(), request.init, fromStore)) {
+    return false;
   }
   request.init = SetParamValue(request.init, "User", User());
   request.init = Config().AppendDescription(request.init);

@@ -1,6 +1,7 @@
 #include "operations/OperationHelpers.h"
 
 #include "interface/ParamString.h"
+#include "operations/StoredCredentials.h"
 #include "store/StoreNames.h"
 #include "util/Messages.h"
 #include "util/PathFunctions.h"
@@ -23,6 +24,21 @@ bool StoreNamesWritable(std::initializer_list<std::string> names, std::string& p
 std::string WithDefaultRootCert(const TCryptConfig& config, const std::string& params) {
   if (!TrimText(GetParamValue(params, "RootCertFile")).empty()) return params;
   return SetParamValue(params, "RootCertFile", FullPath(config.FRootCertFile));
+}
+
+bool KeyFilesForProvider(const TCryptmanage& manager, std::string& params, const std::string& missingMessage,
+                         std::string& init, bool& fromStore) {
+  fromStore = false;
+  if (TCryptmanage::HasKeyFiles(params, manager.HasTwoPairs())) {
+    init = WithDefaultRootCert(manager.Config(), params);
+    return true;
+  }
+  if (!StoreNamesAreSafe({manager.CryptType(), manager.User()}, params)) return false;
+  const TUserCaFile set(manager.CryptType(), manager.User(), manager.HasTwoPairs());
+  if (!set.FilesPresent()) return Refuse(params, missingMessage);
+  init = set.PutToParams("");
+  fromStore = true;
+  return true;
 }
 
 }  // namespace qorv

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "config/CryptConfig.h"
+#include "interface/CryptManage.h"
 
 namespace qorv {
 
@@ -20,5 +21,12 @@ bool StoreNamesWritable(std::initializer_list<std::string> names, std::string& p
 // params with RootCertFile set to the crypto type's ROOTCERTFILE, in full form, when
 // its own value is blank.
 std::string WithDefaultRootCert(const TCryptConfig& config, const std::string& params);
+
+// The key files a provider is to work on, as the start of its initialisation string:
+// the request's own when it names them, or else the user's stored set. False, with
+// missingMessage (or the unsafe-name message) in params, when the stored set is
+// needed but incomplete. fromStore tells which was taken.
+bool KeyFilesForProvider(const TCryptmanage& manager, std::string& params, const std::string& missingMessage,
+                         std::string& init, bool& fromStore);
 
 }  // namespace qorv

@@ -20,16 +20,6 @@ using test::ExportReply;
 
 const std::string kSep(1, platform::kPathSeparator);
 
-// Brings the current directory back when a test has moved it.
-class CurrentDirGuard {
- public:
-  CurrentDirGuard() : saved_(fs::current_path()) {}
-  ~CurrentDirGuard() { fs::current_path(saved_); }
-
- private:
-  fs::path saved_;
-};
-
 std::string WithOtherCase(std::string path) {
   for (char& c : path) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -93,7 +83,7 @@ TEST_F(CertificateRetrievalTest, TheStoredFileItselfIsNotCopiedOntoItself) {
   const std::string dotted =
       (stored.parent_path() / ".." / stored.parent_path().filename() / stored.filename()).string();
 
-  CurrentDirGuard guard;
+  test::CurrentDirGuard guard;
   fs::current_path(stored.parent_path().parent_path());
   const std::string relative = (stored.parent_path().filename() / stored.filename()).string();
   for (const std::string& destination : {seeded.encCert, dotted, relative}) {

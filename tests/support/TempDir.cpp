@@ -36,6 +36,13 @@ std::string TempDir::Write(std::string_view name, std::string_view bytes) const 
   return file;
 }
 
+CurrentDirGuard::CurrentDirGuard() : saved_(fs::current_path().string()) {}
+
+CurrentDirGuard::~CurrentDirGuard() {
+  std::error_code ignored;
+  fs::current_path(fs::path(saved_), ignored);
+}
+
 bool ReadOnlyModesHonoured(const TempDir& dir) {
   const std::string probe = dir.Write("read-only-probe", "x");
   fs::permissions(probe, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,

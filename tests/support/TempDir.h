@@ -24,6 +24,18 @@ class TempDir {
   std::string path_;
 };
 
+// Brings the current directory back when a test has moved it.
+class CurrentDirGuard {
+ public:
+  CurrentDirGuard();
+  ~CurrentDirGuard();
+  CurrentDirGuard(const CurrentDirGuard&) = delete;
+  CurrentDirGuard& operator=(const CurrentDirGuard&) = delete;
+
+ private:
+  std::string saved_;
+};
+
 // True when a read-only file really refuses writes in dir (a root user ignores the mode).
 bool ReadOnlyModesHonoured(const TempDir& dir);
 

@@ -23,16 +23,6 @@ namespace fs = std::filesystem;
 
 const std::string kSep(1, platform::kPathSeparator);
 
-// Brings the current directory back when a test has moved it.
-class CurrentDirGuard {
- public:
-  CurrentDirGuard() : saved_(fs::current_path()) {}
-  ~CurrentDirGuard() { fs::current_path(saved_); }
-
- private:
-  fs::path saved_;
-};
-
 class CertificateStoreTest : public ::testing::Test {
  protected:
   std::string CaDir() const { return root_.path() + "CA" + kSep + "T" + kSep; }
@@ -100,7 +90,7 @@ TEST_F(CertificateStoreTest, InstallingASetCopiesItsFilesAndRecordsTheCopies) {
 TEST_F(CertificateStoreTest, StoredPathsResolveAgainstTheHostFolderNotTheCurrentOne) {
   ASSERT_TRUE(Install("alice", UserParams()));
   const std::string copy = CaDir() + "alice" + kSep + "EncCertFile.bin";
-  CurrentDirGuard guard;
+  test::CurrentDirGuard guard;
   fs::current_path(files_.path());
   TUserCaFile loaded(root_.path(), "T", "alice", true);
   EXPECT_EQ(loaded.FEncCertFile, copy);
