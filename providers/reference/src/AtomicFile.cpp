@@ -26,6 +26,10 @@ void SyncFolder(const std::string& folder) {
   ::close(fd);
 }
 
+// Writeback is started every this many bytes, so that the fsync of Commit finds most of
+// a large file on its way to disk already instead of all of it still dirty in memory.
+constexpr uint64_t kWritebackStep = 8 << 20;
+
 }  // namespace
 
 AtomicFile::AtomicFile(const std::string& target, mode_t permissions) : target_(target) {
@@ -36,24 +40,19 @@ AtomicFile::AtomicFile(const std::string& target, mode_t permissions) : target_(
   std::string pattern = folder + "." + name + ".XXXXXX";
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
-  const int fd = ::mkstemp(buffer.data());
+  const int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
   if (fd < 0) Fail(msg::TargetNotCreatable(target));
   temp_.assign(buffer.data());
   ::fchmod(fd, permissions);
-  stream_ = ::fdopen(fd, "wb");
-  if (stream_ == nullptr) {
-    ::close(fd);
-    ::unlink(temp_.c_str());
-    Fail(msg::TargetNotCreatable(target));
-  }
+  fd_ = fd;
 }
 
 AtomicFile::~AtomicFile() { Discard(); }
 
 void AtomicFile::Discard() {
-  if (stream_ != nullptr) {
-    std::fclose(stream_);
-    stream_ = nullptr;
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
   }
   if (!temp_.empty()) {
     ::unlink(temp_.c_str());
@@ -62,13 +61,27 @@ void AtomicFile::Discard() {
 }
 
 void AtomicFile::Write(const void* data, size_t size) {
-  if (size != 0 && std::fwrite(data, 1, size, stream_) != size) Fail(msg::TargetWriteFailed(target_));
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::write(fd_, bytes, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) Fail(msg::TargetWriteFailed(target_));
+    bytes += n;
+    size -= static_cast<size_t>(n);
+    written_ += static_cast<uint64_t>(n);
+  }
+  if (written_ - flushStarted_ >= kWritebackStep) {
+    // Best effort: Commit's fsync reports any failure.
+    ::sync_file_range(fd_, static_cast<off_t>(flushStarted_), static_cast<off_t>(written_ - flushStarted_),
+                      SYNC_FILE_RANGE_WRITE);
+    flushStarted_ = written_;
+  }
 }
 
 void AtomicFile::Commit(bool replace) {
-  const bool flushed = std::fflush(stream_) == 0 && ::fsync(::fileno(stream_)) == 0;
-  const bool closed = std::fclose(stream_) == 0;
-  stream_ = nullptr;
+  const bool flushed = ::fsync(fd_) == 0;
+  const bool closed = ::close(fd_) == 0;
+  fd_ = -1;
   if (!flushed || !closed) Fail(msg::TargetWriteFailed(target_));
   if (replace) {
     if (::rename(temp_.c_str(), target_.c_str()) != 0) Fail(msg::TargetWriteFailed(target_));

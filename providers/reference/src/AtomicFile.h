@@ -5,7 +5,7 @@
 
 #include <sys/types.h>
 
-#include <cstdio>
+#include <cstdint>
 #include <string>
 
 namespace qorv_ref {
@@ -17,6 +17,7 @@ class AtomicFile {
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
 
+  // Unbuffered: callers hand over whole blocks, one write each.
   void Write(const void* data, size_t size);
   // Flushes to disk and moves the file into place; refuses an existing target when
   // replace is false.
@@ -29,7 +30,9 @@ class AtomicFile {
 
   std::string target_;
   std::string temp_;
-  FILE* stream_ = nullptr;
+  int fd_ = -1;
+  uint64_t written_ = 0;
+  uint64_t flushStarted_ = 0;
 };
 
 // Writes bytes to path through an AtomicFile.

@@ -4,7 +4,6 @@
 #include <openssl/cms.h>
 #include <openssl/rand.h>
 #include <openssl/rsa.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
@@ -16,12 +15,15 @@
 #include "Messages.h"
 #include "Operations.h"
 #include "SegmentStream.h"
+#include "SourceFile.h"
+#include "WriteBehind.h"
 
 namespace qorv_ref {
 namespace {
 
-// scrypt: r and p as usually chosen; N = 2^KdfCost, 2^16 by default (64 MiB).
-constexpr int kDefaultKdfCost = 16;
+// scrypt: r and p as usually chosen; N = 2^KdfCost, 2^14 by default (16 MiB, to keep
+// the whole operation well under 32 MiB). Files name their own cost for decryption.
+constexpr int kDefaultKdfCost = 14;
 constexpr int kMinKdfCost = 10;
 constexpr int kMaxKdfCost = 20;
 constexpr uint32_t kScryptR = 8;
@@ -29,21 +31,9 @@ constexpr uint32_t kScryptP = 1;
 constexpr uint8_t kKdfScrypt = 1;
 constexpr size_t kScryptParamsSize = 10;
 constexpr char kManifestTag[] = "QRVF-SIG";
-
-const char* const kSourceWhat = "源文件";
-
-struct FileCloser {
-  void operator()(FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<FILE, FileCloser>;
-
-FilePtr OpenSource(const std::string& path) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) Fail(msg::FileMissing(kSourceWhat, path));
-  FilePtr file(std::fopen(path.c_str(), "rb"));
-  if (!file) Fail(msg::FileUnreadable(kSourceWhat, path));
-  return file;
-}
+// Blocks of the writer: two held by the encrypting side (a segment and the one read
+// ahead), the rest queued or being written. A segment each (1 MiB).
+constexpr size_t kBlocksInFlight = 6;
 
 std::string Required(const CallStrings& call, const std::string& name) {
   std::string value = call.Param(name);
@@ -287,7 +277,7 @@ Signer LoadSigner(const CallStrings& call) {
 void EncryptFile(const CallStrings& call) {
   const std::string source = Required(call, "SourceFile");
   const std::string target = Required(call, "TargetFile");
-  FilePtr in = OpenSource(source);
+  SourceFile in(source);
 
   Header header;
   header.mode = ModeOf(call);
@@ -323,22 +313,34 @@ void EncryptFile(const CallStrings& call) {
   const Bytes headerHash = Sha256(headerBytes);
 
   AtomicFile out(target, 0644);
-  out.Write(headerBytes.data(), headerBytes.size());
-  RecordWriter records(out, keys.record, headerHash);
+  WriteBehind writer(out, kBlocksInFlight);
+  Bytes& head = writer.Acquire();
+  head = headerBytes;
+  writer.Submit(head);
+  RecordWriter records(writer, keys.record, headerHash);
   Sha256Stream digest;
 
   // One segment is read ahead, to know which one is the last.
-  Bytes current(kSegmentSize);
-  Bytes next(kSegmentSize);
-  size_t currentSize = ReadFully(in.get(), current.data(), kSegmentSize, source);
+  constexpr size_t kAt = RecordWriter::kPlainOffset;
+  Bytes* current = &writer.Acquire();
+  current->resize(RecordWriter::BlockSize(kSegmentSize));
+  size_t currentSize = in.Read(current->data() + kAt, kSegmentSize);
   for (;;) {
+    Bytes* next = nullptr;
     size_t nextSize = 0;
-    if (currentSize == kSegmentSize) nextSize = ReadFully(in.get(), next.data(), kSegmentSize, source);
+    if (currentSize == kSegmentSize) {
+      next = &writer.Acquire();
+      next->resize(RecordWriter::BlockSize(kSegmentSize));
+      nextSize = in.Read(next->data() + kAt, kSegmentSize);
+    }
     const bool last = nextSize == 0;
-    if (header.signedContent()) digest.Update(current.data(), currentSize);
-    records.Put(last ? RecordKind::LastData : RecordKind::Data, current.data(), currentSize);
-    if (last) break;
-    current.swap(next);
+    if (header.signedContent()) digest.Update(current->data() + kAt, currentSize);
+    records.Seal(last ? RecordKind::LastData : RecordKind::Data, *current, currentSize);
+    if (last) {
+      if (next != nullptr) writer.Release(*next);
+      break;
+    }
+    current = next;
     currentSize = nextSize;
   }
   if (header.signedContent()) {
@@ -346,16 +348,15 @@ void EncryptFile(const CallStrings& call) {
                                  signer.key.get());
     records.Put(RecordKind::Signature, signature.data(), signature.size());
   }
-  OPENSSL_cleanse(current.data(), current.size());
-  OPENSSL_cleanse(next.data(), next.size());
+  writer.Finish();
   out.Commit();
 }
 
 void DecryptFile(const CallStrings& call) {
   const std::string source = Required(call, "SourceFile");
   const std::string target = Required(call, "TargetFile");
-  FilePtr in = OpenSource(source);
-  const Header header = ReadHeader(in.get(), source);
+  SourceFile in(source);
+  const Header header = ReadHeader(in);
   const FileMode mode = ModeOf(call);
   if (header.mode != mode) Fail(msg::ModeMismatch());
   if (header.signedContent() && mode != FileMode::Certificate) Fail(msg::UnsupportedFormat());
@@ -396,24 +397,26 @@ void DecryptFile(const CallStrings& call) {
   const Bytes headerHash = Sha256(header.Serialize());
 
   AtomicFile out(target, 0600);
-  RecordReader records(in.get(), source, keys.record, headerHash);
+  WriteBehind writer(out, kBlocksInFlight);
+  RecordReader records(in, keys.record, headerHash);
   Sha256Stream digest;
-  Bytes plain;
   RecordKind kind = RecordKind::Data;
   do {
+    Bytes& plain = writer.Acquire();
     if (!records.Next(kind, plain, header.segmentSize)) Fail(msg::Truncated());
     if (kind == RecordKind::Signature) Fail(msg::Tampered());
     if (header.signedContent()) digest.Update(plain.data(), plain.size());
-    out.Write(plain.data(), plain.size());
+    writer.Submit(plain);
   } while (kind != RecordKind::LastData);
-  OPENSSL_cleanse(plain.data(), plain.size());
 
   if (header.signedContent()) {
-    if (!records.Next(kind, plain, kMaxSignatureSize)) Fail(msg::Truncated());
+    Bytes signature;
+    if (!records.Next(kind, signature, kMaxSignatureSize)) Fail(msg::Truncated());
     if (kind != RecordKind::Signature) Fail(msg::Tampered());
-    VerifySignature(plain, root.get(), Manifest(headerHash, digest.Final(), digest.total()));
+    VerifySignature(signature, root.get(), Manifest(headerHash, digest.Final(), digest.total()));
   }
   if (!records.AtEnd()) Fail(msg::TrailingData());
+  writer.Finish();
   out.Commit();
 }
 

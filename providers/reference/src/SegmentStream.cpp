@@ -16,12 +16,10 @@ namespace {
 
 constexpr unsigned char kMagic[4] = {'Q', 'R', 'V', 'F'};
 constexpr uint8_t kVersion = 1;
-constexpr size_t kTagSize = 16;
+constexpr size_t kTagSize = RecordWriter::kTagSize;
 constexpr size_t kNonceSize = 12;
 constexpr size_t kCheckSize = 32;
 constexpr size_t kFixedHeadSize = 12;
-constexpr uint32_t kMinSegmentSize = 1024;
-constexpr uint32_t kMaxSegmentSize = 1 << 20;
 
 using KdfPtr = std::unique_ptr<EVP_KDF, OsslDeleter<EVP_KDF, EVP_KDF_free>>;
 using KdfCtxPtr = std::unique_ptr<EVP_KDF_CTX, OsslDeleter<EVP_KDF_CTX, EVP_KDF_CTX_free>>;
@@ -61,8 +59,8 @@ CipherCtxPtr GcmContext(const SecretBytes& key, bool encrypt) {
 int AsInt(size_t n) { return static_cast<int>(n); }
 
 // Reads exactly size bytes of a header; a short file is not a complete header.
-void ReadHeaderPart(FILE* in, const std::string& path, unsigned char* data, size_t size) {
-  if (ReadFully(in, data, size, path) != size) Fail(msg::Truncated());
+void ReadHeaderPart(SourceFile& in, unsigned char* data, size_t size) {
+  if (in.Read(data, size) != size) Fail(msg::Truncated());
 }
 
 }  // namespace
@@ -86,9 +84,9 @@ Bytes Header::Serialize() const {
   return out;
 }
 
-Header ReadHeader(FILE* in, const std::string& path) {
+Header ReadHeader(SourceFile& in) {
   unsigned char head[kFixedHeadSize];
-  const size_t got = ReadFully(in, head, sizeof head, path);
+  const size_t got = in.Read(head, sizeof head);
   if (got < sizeof kMagic || std::memcmp(head, kMagic, sizeof kMagic) != 0) Fail(msg::NotOurFile());
   if (got < sizeof head) Fail(msg::Truncated());
   if (head[4] != kVersion || head[7] != 0 || (head[6] & ~kFlagSigned) != 0) Fail(msg::UnsupportedFormat());
@@ -101,15 +99,15 @@ Header ReadHeader(FILE* in, const std::string& path) {
   if (header.segmentSize < kMinSegmentSize || header.segmentSize > kMaxSegmentSize) Fail(msg::HeaderDamaged());
 
   header.salt.resize(kSaltSize);
-  ReadHeaderPart(in, path, header.salt.data(), kSaltSize);
+  ReadHeaderPart(in, header.salt.data(), kSaltSize);
   unsigned char length[4];
-  ReadHeaderPart(in, path, length, sizeof length);
+  ReadHeaderPart(in, length, sizeof length);
   const uint32_t paramsSize = GetU32(length);
   if (paramsSize > kMaxParamsSize) Fail(msg::HeaderDamaged());
   header.params.resize(paramsSize);
-  ReadHeaderPart(in, path, header.params.data(), paramsSize);
+  ReadHeaderPart(in, header.params.data(), paramsSize);
   header.check.resize(kCheckSize);
-  ReadHeaderPart(in, path, header.check.data(), kCheckSize);
+  ReadHeaderPart(in, header.check.data(), kCheckSize);
   return header;
 }
 
@@ -145,71 +143,79 @@ Bytes RandomBytes(size_t size) {
   return out;
 }
 
-size_t ReadFully(FILE* in, unsigned char* data, size_t size, const std::string& path) {
-  size_t done = 0;
-  while (done < size) {
-    const size_t n = std::fread(data + done, 1, size - done, in);
-    if (n == 0) {
-      if (std::ferror(in)) Fail(msg::FileUnreadable("源文件", path));
-      break;
-    }
-    done += n;
-  }
-  return done;
-}
-
-RecordWriter::RecordWriter(AtomicFile& out, const SecretBytes& key, Bytes aad)
+RecordWriter::RecordWriter(WriteBehind& out, const SecretBytes& key, Bytes aad)
     : out_(out), ctx_(GcmContext(key, true)), aad_(std::move(aad)) {}
 
-void RecordWriter::Put(RecordKind kind, const unsigned char* data, size_t size) {
+void RecordWriter::Seal(RecordKind kind, Bytes& block, size_t size) {
+  block.resize(BlockSize(size));
+  block[0] = static_cast<unsigned char>(kind);
+  const uint32_t length = static_cast<uint32_t>(size + kTagSize);
+  for (int i = 0; i < 4; ++i) block[1 + i] = static_cast<unsigned char>(length >> (24 - 8 * i));
+
   unsigned char nonce[kNonceSize];
   MakeNonce(nonce, number_++, kind);
-  buffer_.resize(5 + size + kTagSize);
-  buffer_[0] = static_cast<unsigned char>(kind);
-  const uint32_t length = static_cast<uint32_t>(size + kTagSize);
-  for (int i = 0; i < 4; ++i) buffer_[1 + i] = static_cast<unsigned char>(length >> (24 - 8 * i));
-
+  unsigned char* plain = block.data() + kPlainOffset;
   int n = 0;
   Require(EVP_EncryptInit_ex(ctx_.get(), nullptr, nullptr, nullptr, nonce) == 1);
   Require(EVP_EncryptUpdate(ctx_.get(), nullptr, &n, aad_.data(), AsInt(aad_.size())) == 1);
-  Require(size == 0 || EVP_EncryptUpdate(ctx_.get(), buffer_.data() + 5, &n, data, AsInt(size)) == 1);
-  Require(EVP_EncryptFinal_ex(ctx_.get(), buffer_.data() + 5 + size, &n) == 1);
-  Require(EVP_CIPHER_CTX_ctrl(ctx_.get(), EVP_CTRL_GCM_GET_TAG, AsInt(kTagSize), buffer_.data() + 5 + size) == 1);
-  out_.Write(buffer_.data(), buffer_.size());
+  // In place: the cipher allows the output to be the input.
+  Require(size == 0 || EVP_EncryptUpdate(ctx_.get(), plain, &n, plain, AsInt(size)) == 1);
+  Require(EVP_EncryptFinal_ex(ctx_.get(), plain + size, &n) == 1);
+  Require(EVP_CIPHER_CTX_ctrl(ctx_.get(), EVP_CTRL_GCM_GET_TAG, AsInt(kTagSize), plain + size) == 1);
+  out_.Submit(block);
 }
 
-RecordReader::RecordReader(FILE* in, const std::string& path, const SecretBytes& key, Bytes aad)
-    : in_(in), path_(path), ctx_(GcmContext(key, false)), aad_(std::move(aad)) {}
+void RecordWriter::Put(RecordKind kind, const unsigned char* data, size_t size) {
+  Bytes& block = out_.Acquire();
+  block.resize(BlockSize(size));
+  if (size != 0) std::memcpy(block.data() + kPlainOffset, data, size);
+  Seal(kind, block, size);
+}
+
+RecordReader::RecordReader(SourceFile& in, const SecretBytes& key, Bytes aad)
+    : in_(in), ctx_(GcmContext(key, false)), aad_(std::move(aad)) {}
 
 bool RecordReader::Next(RecordKind& kind, Bytes& plain, uint32_t maxPlain) {
-  unsigned char head[5];
-  const size_t got = ReadFully(in_, head, sizeof head, path_);
-  if (got == 0) return false;
-  if (got < sizeof head) Fail(msg::Truncated());
-  if (head[0] > static_cast<unsigned char>(RecordKind::Signature)) Fail(msg::Tampered());
-  kind = static_cast<RecordKind>(head[0]);
-  const uint32_t length = GetU32(head + 1);
+  if (!started_) {
+    headSize_ = in_.Read(head_, kHeadSize);
+    started_ = true;
+  }
+  if (headSize_ == 0) return false;
+  if (headSize_ < kHeadSize) Fail(msg::Truncated());
+  if (head_[0] > static_cast<unsigned char>(RecordKind::Signature)) Fail(msg::Tampered());
+  kind = static_cast<RecordKind>(head_[0]);
+  const uint32_t length = GetU32(head_ + 1);
   if (length < kTagSize || length - kTagSize > maxPlain) Fail(msg::Tampered());
 
-  buffer_.resize(length);
-  if (ReadFully(in_, buffer_.data(), length, path_) != length) Fail(msg::Truncated());
+  // In place: the record's body (ciphertext and tag) and the next record's head are
+  // read into plain, and the ciphertext is opened where it lies.
+  plain.resize(length + kHeadSize);
+  const size_t got = in_.Read(plain.data(), plain.size());
+  if (got < length) Fail(msg::Truncated());
+  headSize_ = got - length;
+  std::memcpy(head_, plain.data() + length, headSize_);
   const size_t size = length - kTagSize;
-  plain.resize(size);
+  unsigned char tag[kTagSize];
+  std::memcpy(tag, plain.data() + size, kTagSize);
 
   unsigned char nonce[kNonceSize];
   MakeNonce(nonce, number_++, kind);
   int n = 0;
   Require(EVP_DecryptInit_ex(ctx_.get(), nullptr, nullptr, nullptr, nonce) == 1);
   Require(EVP_DecryptUpdate(ctx_.get(), nullptr, &n, aad_.data(), AsInt(aad_.size())) == 1);
-  Require(size == 0 || EVP_DecryptUpdate(ctx_.get(), plain.data(), &n, buffer_.data(), AsInt(size)) == 1);
-  Require(EVP_CIPHER_CTX_ctrl(ctx_.get(), EVP_CTRL_GCM_SET_TAG, AsInt(kTagSize), buffer_.data() + size) == 1);
+  Require(size == 0 || EVP_DecryptUpdate(ctx_.get(), plain.data(), &n, plain.data(), AsInt(size)) == 1);
+  Require(EVP_CIPHER_CTX_ctrl(ctx_.get(), EVP_CTRL_GCM_SET_TAG, AsInt(kTagSize), tag) == 1);
   if (EVP_DecryptFinal_ex(ctx_.get(), plain.data() + size, &n) != 1) Fail(msg::Tampered());
+  plain.resize(size);
   return true;
 }
 
 bool RecordReader::AtEnd() {
-  unsigned char probe;
-  return ReadFully(in_, &probe, 1, path_) == 0;
+  if (!started_) {
+    headSize_ = in_.Read(head_, kHeadSize);
+    started_ = true;
+  }
+  return headSize_ == 0;
 }
 
 }  // namespace qorv_ref

@@ -6,7 +6,8 @@
 //   5   1  mode: 1 certificate, 2 password, 3 key file
 //   6   1  flags: bit 0 = a signature record follows the data (certificate mode)
 //   7   1  reserved, 0
-//   8   4  segment size: plaintext bytes per data record (64 KiB when written)
+//   8   4  segment size: plaintext bytes per data record, 1 KiB to 1 MiB (1 MiB when
+//          written; files of 64 KiB segments are as valid)
 //   12  32 salt, random per file
 //   44  4  length n of the mode parameters (at most 64 KiB)
 //   48  n  mode parameters: certificate mode, CMS (Auth)EnvelopedData carrying the
@@ -28,11 +29,12 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 #include "AtomicFile.h"
 #include "Ossl.h"
+#include "SourceFile.h"
+#include "WriteBehind.h"
 
 namespace qorv_ref {
 
@@ -42,7 +44,9 @@ enum class RecordKind : uint8_t { Data = 0, LastData = 1, Signature = 2 };
 constexpr uint8_t kFlagSigned = 0x01;
 constexpr size_t kKeySize = 32;
 constexpr size_t kSaltSize = 32;
-constexpr uint32_t kSegmentSize = 64 * 1024;
+constexpr uint32_t kSegmentSize = 1024 * 1024;
+constexpr uint32_t kMinSegmentSize = 1024;
+constexpr uint32_t kMaxSegmentSize = 1024 * 1024;
 constexpr uint32_t kMaxParamsSize = 64 * 1024;
 // Large enough for a CMS SignedData holding the signer's certificate.
 constexpr uint32_t kMaxSignatureSize = 64 * 1024;
@@ -62,7 +66,7 @@ struct Header {
 };
 
 // Reads and range-checks a header; refuses anything that is not one of ours.
-Header ReadHeader(FILE* in, const std::string& path);
+Header ReadHeader(SourceFile& in);
 
 struct StreamKeys {
   SecretBytes record{kKeySize};
@@ -76,36 +80,44 @@ bool CheckMatches(const Bytes& expected, const Bytes& actual);
 Bytes Sha256(const Bytes& data);
 Bytes RandomBytes(size_t size);
 
-// Reads until size bytes or the end of the file; a read error fails with the path.
-size_t ReadFully(FILE* in, unsigned char* data, size_t size, const std::string& path);
-
+// Records are sealed in place: the plaintext is read into a block of the writer at
+// kPlainOffset, and Seal turns the block into the record and queues it.
 class RecordWriter {
  public:
-  RecordWriter(AtomicFile& out, const SecretBytes& key, Bytes aad);
+  static constexpr size_t kPlainOffset = 5;
+  static constexpr size_t kTagSize = 16;
+  static constexpr size_t BlockSize(size_t plain) { return kPlainOffset + plain + kTagSize; }
+
+  RecordWriter(WriteBehind& out, const SecretBytes& key, Bytes aad);
+  // Seals the size bytes of plaintext at kPlainOffset of block and submits the block.
+  void Seal(RecordKind kind, Bytes& block, size_t size);
   void Put(RecordKind kind, const unsigned char* data, size_t size);
 
  private:
-  AtomicFile& out_;
+  WriteBehind& out_;
   CipherCtxPtr ctx_;
   Bytes aad_;
-  Bytes buffer_;
   uint64_t number_ = 0;
 };
 
 class RecordReader {
  public:
-  RecordReader(FILE* in, const std::string& path, const SecretBytes& key, Bytes aad);
-  // The next record's plaintext and kind; false at the end of the file. A record cut
-  // short reads as a truncation, one that fails its tag as tampering.
+  RecordReader(SourceFile& in, const SecretBytes& key, Bytes aad);
+  // The next record's plaintext (into plain, resized) and kind; false at the end of the
+  // file. A record cut short reads as a truncation, one that fails its tag as tampering.
   bool Next(RecordKind& kind, Bytes& plain, uint32_t maxPlain);
   bool AtEnd();
 
  private:
-  FILE* in_;
-  std::string path_;
+  static constexpr size_t kHeadSize = 5;
+
+  SourceFile& in_;
   CipherCtxPtr ctx_;
   Bytes aad_;
-  Bytes buffer_;
+  // The head of the next record, read together with the body of the one before.
+  unsigned char head_[kHeadSize] = {};
+  size_t headSize_ = 0;
+  bool started_ = false;
   uint64_t number_ = 0;
 };
 

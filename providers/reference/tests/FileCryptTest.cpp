@@ -2,6 +2,9 @@
 // of damaged files and wrong credentials, which must never leave a target behind.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <cstdio>
 #include <functional>
 #include <thread>
@@ -13,6 +16,8 @@
 
 namespace qorv_ref::test {
 namespace {
+
+constexpr size_t kSegment = 1 << 20;  // of files written now
 
 enum class Kind { Cert, CertTwoPairs, Password, KeyFileRaw, KeyFileHex };
 const char* const kKindNames[] = {"Cert", "CertTwoPairs", "Password", "KeyFileRaw", "KeyFileHex"};
@@ -67,8 +72,8 @@ class RoundTripTest : public FileCryptTest, public ::testing::WithParamInterface
 
 TEST_P(RoundTripTest, DecryptGivesBackEveryByteAndTheCiphertextHidesThem) {
   const std::string init = InitFor(GetParam());
-  // Empty, small, exactly one segment, and 1 MiB + 1 (many segments and a short last one).
-  for (const size_t size : {size_t{0}, size_t{100}, size_t{64 * 1024}, size_t{(1 << 20) + 1}}) {
+  // Empty, small, exactly one segment, and several segments with a short last one.
+  for (const size_t size : {size_t{0}, size_t{100}, kSegment, 2 * kSegment + 1}) {
     SCOPED_TRACE(size);
     const std::string plain = SampleBytes(size, static_cast<unsigned>(size));
     const std::string source = dir_.Write("plain", plain);
@@ -167,13 +172,14 @@ TEST_F(FileCryptTest, DamagedFilesAreRefusedWithTheirCause) {
       {"last record repeated", [](std::string& f, L l) { f += RecordBytes(f, l, l.records.size() - 1); },
        msg::TrailingData()},
       {"salt changed", [](std::string& f, L) { f[20] ^= 1; }, msg::WrongPassword()},
-      {"segment size changed", [](std::string& f, L) { f[10] ^= 1; }, msg::WrongPassword()},
+      {"segment size changed", [](std::string& f, L) { f[9] ^= 0x18; }, msg::WrongPassword()},  // 512 KiB
+      {"segment size out of range", [](std::string& f, L) { f[9] ^= 1; }, msg::HeaderDamaged()},
       {"mode byte changed", [](std::string& f, L) { f[5] = 3; }, msg::ModeMismatch()},
       {"newer format version", [](std::string& f, L) { f[4] = 2; }, msg::UnsupportedFormat()},
       {"not an encrypted file", [](std::string& f, L) { f = "plain text, not ours"; }, msg::NotOurFile()},
   };
   const std::string init = InitFor(Kind::Password);
-  const std::string original = ReadBytes(Sealed(init, SampleBytes(2 * 64 * 1024 + 10)));
+  const std::string original = ReadBytes(Sealed(init, SampleBytes(2 * kSegment + 10)));
   const Layout layout = Parse(original);
   ASSERT_EQ(layout.records.size(), 3u);
 
@@ -218,7 +224,7 @@ TEST_F(FileCryptTest, SignedFilesNeedTheirSignatureFromTheRootsSigner) {
 }
 
 TEST_F(FileCryptTest, AFailedDecryptLeavesAnExistingTargetAsItWas) {
-  const std::string sealed = Sealed(InitFor(Kind::Password), SampleBytes(3 * 64 * 1024));
+  const std::string sealed = Sealed(InitFor(Kind::Password), SampleBytes(3 * kSegment));
   std::string file = ReadBytes(sealed);
   file[file.size() - 20] ^= 1;  // the last record: everything before it decrypts
   WriteBytes(sealed, file);
@@ -229,6 +235,92 @@ TEST_F(FileCryptTest, AFailedDecryptLeavesAnExistingTargetAsItWas) {
   EXPECT_EQ(reply.Message(), msg::Tampered());
   EXPECT_EQ(ReadBytes(target), "previous content");
   EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"sealed", "target"}));
+}
+
+TEST_F(FileCryptTest, ManySegmentsComeBackInOrder) {
+  // More segments than the writer has blocks, so encryption waits for the writer.
+  const std::string plain = SampleBytes(9 * kSegment + 3, 5);
+  const std::string init = InitFor(Kind::KeyFileRaw);
+  const std::string source = dir_.Write("plain", plain);
+  ASSERT_TRUE(EncryptFile(init, source, dir_.File("sealed")).ok);
+  EXPECT_EQ(Parse(ReadBytes(dir_.File("sealed"))).records.size(), 10u);
+  ASSERT_TRUE(DecryptFile(init, dir_.File("sealed"), dir_.File("opened")).ok);
+  EXPECT_TRUE(ReadBytes(dir_.File("opened")) == plain);
+}
+
+// A file size limit makes the writes fail part way, as a full disk would.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    previousHandler_ = ::signal(SIGXFSZ, SIG_IGN);
+    ::getrlimit(RLIMIT_FSIZE, &previous_);
+    rlimit limit = previous_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &previous_);
+    ::signal(SIGXFSZ, previousHandler_);
+  }
+
+ private:
+  rlimit previous_{};
+  sighandler_t previousHandler_;
+};
+
+TEST_F(FileCryptTest, AFailedWriteLeavesNoTarget) {
+  const std::string init = InitFor(Kind::KeyFileRaw);
+  const std::string source = dir_.Write("plain", SampleBytes(8 * kSegment));
+  const std::string sealed = dir_.File("sealed");
+  ASSERT_TRUE(EncryptFile(init, source, sealed).ok);
+  Reply encrypted;
+  Reply decrypted;
+  {
+    FileSizeLimit limit(3 * kSegment);
+    encrypted = EncryptFile(init, source, dir_.File("sealed2"));
+    decrypted = DecryptFile(init, sealed, dir_.File("opened"));
+  }
+  std::remove(source.c_str());
+  std::remove(sealed.c_str());
+  ExpectRefusedWithoutTarget(encrypted, msg::TargetWriteFailed(dir_.File("sealed2")), dir_.File("sealed2"));
+  ExpectRefusedWithoutTarget(decrypted, msg::TargetWriteFailed(dir_.File("opened")), dir_.File("opened"));
+}
+
+// ---- files written by earlier versions, kept as they were written
+
+const std::string kOldFiles = QORV_REF_TEST_DATA;
+
+TEST_F(FileCryptTest, FilesOf64KiBSegmentsStillDecrypt) {
+  const std::string old = kOldFiles + "/segments-64k.qcm";  // a full segment and one byte
+  ASSERT_EQ(GetU32(reinterpret_cast<const unsigned char*>(ReadBytes(old).data()) + 8), 64u * 1024);
+  const Reply reply = DecryptFile(InitFor(Kind::KeyFileRaw), old, dir_.File("opened"));
+  ASSERT_TRUE(reply.ok) << reply.Message();
+  EXPECT_TRUE(ReadBytes(dir_.File("opened")) == SampleBytes(64 * 1024 + 1, 11));
+}
+
+TEST_F(FileCryptTest, FilesOfTheFormerScryptCostStillDecrypt) {
+  const std::string old = kOldFiles + "/scrypt-2-16.qcm";
+  EXPECT_EQ(ReadBytes(old)[49], 16);  // log2 N
+  const Reply reply = DecryptFile(InitFor(Kind::Password), old, dir_.File("opened"));
+  ASSERT_TRUE(reply.ok) << reply.Message();
+  EXPECT_EQ(ReadBytes(dir_.File("opened")), "written with the former scrypt default");
+}
+
+TEST_F(FileCryptTest, NewFilesCarryOneMiBSegmentsAndTheDefaultScryptCost) {
+  const std::string plain = dir_.Write("plain", "x");
+  const std::string sealed = dir_.File("sealed");
+  // Without KdfCost, unlike Op().
+  const std::string op = Params({{"User", "alice"}, {"SourceFile", plain}, {"TargetFile", sealed}});
+  ASSERT_TRUE(RunSequence(InitFor(Kind::Password), Encrypt, op).ok);
+  const std::string file = ReadBytes(sealed);
+  const auto* bytes = reinterpret_cast<const unsigned char*>(file.data());
+  EXPECT_EQ(GetU32(bytes + 8), kSegment);
+  EXPECT_EQ(GetU32(bytes + 44), 10u);  // scrypt's parameters: id, log2 N, r, p
+  EXPECT_EQ(bytes[48], 1);
+  EXPECT_EQ(bytes[49], 14);  // 16 MiB
+  EXPECT_EQ(GetU32(bytes + 50), 8u);
+  EXPECT_EQ(GetU32(bytes + 54), 1u);
+  EXPECT_TRUE(DecryptFile(InitFor(Kind::Password), sealed, dir_.File("opened")).ok);
 }
 
 // ---- wrong credentials and missing inputs
