@@ -40,13 +40,22 @@ std::string LoadFileText(const std::string& fileName) {
   return bytes;
 }
 
-bool ParseConfigDocument(std::string_view bytes, platform::XmlNode& root) {
+bool ParseConfigDocument(std::string bytes, platform::XmlNode& root) {
   DetectedEncoding detected;
   if (!DetectXmlEncoding(bytes, detected)) return false;
-  std::string utf8;
-  if (!platform::DecodeToUtf8(bytes.substr(detected.bomLength), detected.encoding, utf8)) return false;
-  if (HasDocumentTypeDeclaration(utf8)) return false;
-  return platform::ParseXmlDocument(WithoutEncodingDeclaration(utf8), root);
+  std::string decoded;
+  std::string* utf8 = &bytes;
+  size_t start = detected.bomLength;
+  if (detected.encoding == platform::TextEncoding::Utf8) {
+    // Already UTF-8: checked where it lies rather than copied through a converter.
+    if (!IsValidUtf8(std::string_view(bytes).substr(start))) return false;
+  } else {
+    if (!platform::DecodeToUtf8(std::string_view(bytes).substr(start), detected.encoding, decoded)) return false;
+    utf8 = &decoded;
+    start = 0;
+  }
+  if (HasDocumentTypeDeclaration(std::string_view(*utf8).substr(start))) return false;
+  return platform::ParseXmlDocument(WithoutEncodingDeclaration(*utf8, start), root);
 }
 
 }  // namespace qorv

@@ -15,7 +15,7 @@ std::string LoadFileText(const std::string& fileName);
 // Parses the bytes of a configuration file. False when the encoding is unknown or the
 // bytes do not decode, the XML is malformed or empty, or it carries a document type
 // declaration (a configuration must never make the library read another file or
-// expand entities).
-bool ParseConfigDocument(std::string_view bytes, platform::XmlNode& root);
+// expand entities). The bytes are worked on in place.
+bool ParseConfigDocument(std::string bytes, platform::XmlNode& root);
 
 }  // namespace qorv

@@ -39,12 +39,14 @@ TCryptConfig::TCryptConfig(std::string fileName, std::string cryptType)
 }
 
 void TCryptConfig::LoadConfig() {
-  if (!platform::FileExists(FFileName)) {
+  // Read first: asking whether the file exists only tells an unreadable one from none.
+  std::string bytes = LoadFileText(FFileName);
+  if (bytes.empty() && !platform::FileExists(FFileName)) {
     FErrorMsg = msg::ConfigFileMissing(FFileName);
     return;
   }
   XmlNode root;
-  if (!ParseConfigDocument(LoadFileText(FFileName), root)) {
+  if (!ParseConfigDocument(std::move(bytes), root)) {
     FErrorMsg = msg::ConfigReadError(FFileName);
     return;
   }

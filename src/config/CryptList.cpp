@@ -1,5 +1,7 @@
 #include "config/CryptList.h"
 
+#include <utility>
+
 #include "config/ConfigDocument.h"
 #include "config/XmlElement.h"
 #include "interface/ParamString.h"
@@ -20,9 +22,11 @@ CryptListResult Failure(std::string message) {
 }  // namespace
 
 CryptListResult ListCryptTypes(const std::string& configFile) {
-  if (!platform::FileExists(configFile)) return Failure(msg::ConfigFileMissing(configFile));
+  // Read first: asking whether the file exists only tells an unreadable one from none.
+  std::string bytes = LoadFileText(configFile);
+  if (bytes.empty() && !platform::FileExists(configFile)) return Failure(msg::ConfigFileMissing(configFile));
   XmlNode root;
-  if (!ParseConfigDocument(LoadFileText(configFile), root)) return Failure(msg::ListParseError(configFile));
+  if (!ParseConfigDocument(std::move(bytes), root)) return Failure(msg::ListParseError(configFile));
 
   // Unlike the loader, the listing examines every entry, skips nameless ones, keeps
   // names untrimmed and requires DESC wherever there is a name.

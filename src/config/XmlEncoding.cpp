@@ -1,6 +1,8 @@
 #include "config/XmlEncoding.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <utility>
 
@@ -105,10 +107,56 @@ bool DetectXmlEncoding(std::string_view bytes, DetectedEncoding& detected) {
   return !attribute.found || EncodingFromName(attribute.value, detected.encoding);
 }
 
-std::string WithoutEncodingDeclaration(std::string_view text) {
-  const EncodingAttribute attribute = FindEncodingAttribute(text);
-  if (!attribute.found) return std::string(text);
-  return std::string(text.substr(0, attribute.begin)) + std::string(text.substr(attribute.end));
+std::string_view WithoutEncodingDeclaration(std::string& text, size_t from) {
+  const std::string_view view = std::string_view(text).substr(from);
+  const EncodingAttribute attribute = FindEncodingAttribute(view);
+  if (!attribute.found) return view;
+  const size_t removed = attribute.end - attribute.begin;
+  std::memmove(text.data() + from + removed, text.data() + from, attribute.begin);
+  return std::string_view(text).substr(from + removed);
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* const end = p + bytes.size();
+  while (p < end) {
+    // ASCII, eight bytes at a time.
+    if (end - p >= 8) {
+      uint64_t word;
+      std::memcpy(&word, p, sizeof word);
+      if ((word & 0x8080808080808080ULL) == 0) {
+        p += 8;
+        continue;
+      }
+    }
+    const unsigned char lead = *p;
+    if (lead < 0x80) {
+      ++p;
+      continue;
+    }
+    size_t length;
+    unsigned char low = 0x80;  // range of the first continuation byte
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) low = 0xA0;   // overlong
+      if (lead == 0xED) high = 0x9F;  // surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) low = 0x90;   // overlong
+      if (lead == 0xF4) high = 0x8F;  // beyond U+10FFFF
+    } else {
+      return false;
+    }
+    if (static_cast<size_t>(end - p) < length || p[1] < low || p[1] > high) return false;
+    for (size_t i = 2; i < length; ++i) {
+      if ((p[i] & 0xC0) != 0x80) return false;
+    }
+    p += length;
+  }
+  return true;
 }
 
 }  // namespace qorv

@@ -18,9 +18,15 @@ struct DetectedEncoding {
 // False when the declaration names an encoding this library does not read.
 bool DetectXmlEncoding(std::string_view bytes, DetectedEncoding& detected);
 
-// The decoded text with the encoding pseudo-attribute taken out of its XML declaration:
-// once decoded, the text no longer is in the declared encoding, and some parsers would
-// act on the declaration all the same.
-std::string WithoutEncodingDeclaration(std::string_view text);
+// The decoded text from `from` on, with the encoding pseudo-attribute taken out of its
+// XML declaration: once decoded, the text no longer is in the declared encoding, and
+// some parsers would act on the declaration all the same. Done in place, without a
+// copy of the document: the bytes before the attribute move up over it and the view
+// returned starts where they now begin.
+std::string_view WithoutEncodingDeclaration(std::string& text, size_t from);
+
+// True when bytes are well-formed UTF-8: no overlong forms, no surrogates, nothing
+// beyond U+10FFFF, no sequence cut short.
+bool IsValidUtf8(std::string_view bytes);
 
 }  // namespace qorv

@@ -1,6 +1,6 @@
 #include "interface/ParamString.h"
 
-#include <array>
+#include <cstring>
 
 #include "util/TextCase.h"
 
@@ -17,11 +17,25 @@ size_t PosNoCase(std::string_view pattern, std::string_view text, size_t start) 
   if (pattern.empty() || pattern.size() > text.size()) return 0;
   const char first = AsciiUpper(pattern[0]);
   const size_t last = text.size() - pattern.size();
-  for (size_t i = start - 1; i <= last; ++i) {
-    if (AsciiUpper(text[i]) != first) continue;
+  auto matchesAt = [&](size_t i) {
     size_t k = 1;
     while (k < pattern.size() && AsciiUpper(text[i + k]) == AsciiUpper(pattern[k])) ++k;
-    if (k == pattern.size()) return i + 1;
+    return k == pattern.size();
+  };
+  if (first < 'A' || first > 'Z') {
+    // A first byte that is no letter has one form: memchr finds the candidates. The
+    // patterns of parameter strings all start with the separator.
+    for (size_t i = start - 1; i <= last;) {
+      const void* hit = std::memchr(text.data() + i, first, last - i + 1);
+      if (hit == nullptr) return 0;
+      i = static_cast<size_t>(static_cast<const char*>(hit) - text.data());
+      if (matchesAt(i)) return i + 1;
+      ++i;
+    }
+    return 0;
+  }
+  for (size_t i = start - 1; i <= last; ++i) {
+    if (AsciiUpper(text[i]) == first && matchesAt(i)) return i + 1;
   }
   return 0;
 }
@@ -32,31 +46,33 @@ std::string ReplaceAllText(std::string_view source, std::string_view find, std::
   if (n == 0) return std::string();
   if (m == 0 || m > n) return std::string(source);
 
+  // Candidates come from memchr on the find text's first byte, checked by a compare of
+  // the rest: the find texts are short, and nothing is set up per call.
+  const char* const text = source.data();
+  auto next = [&](size_t from) -> size_t {
+    while (from + m <= n) {
+      const void* hit = std::memchr(text + from, find[0], n - m + 1 - from);
+      if (hit == nullptr) return std::string_view::npos;
+      const size_t at = static_cast<size_t>(static_cast<const char*>(hit) - text);
+      if (std::memcmp(text + at + 1, find.data() + 1, m - 1) == 0) return at;
+      from = at + 1;
+    }
+    return std::string_view::npos;
+  };
+  size_t at = next(0);
+  if (at == std::string_view::npos) return std::string(source);
+
   // Worst case reserved up front: one allocation in the usual case.
   std::string out;
   out.reserve(replacement.size() > m ? n / m * replacement.size() + n % m : n);
-
-  // Boyer-Moore-Horspool: skip by the distance of the window's last byte from the end
-  // of the find text.
-  std::array<size_t, 256> skip;
-  skip.fill(m);
-  for (size_t i = 0; i + 1 < m; ++i) skip[static_cast<unsigned char>(find[i])] = m - 1 - i;
-
   size_t copied = 0;
-  size_t i = 0;
-  while (i <= n - m) {
-    size_t k = m;
-    while (k > 0 && source[i + k - 1] == find[k - 1]) --k;
-    if (k == 0) {
-      out.append(source.data() + copied, i - copied);
-      out.append(replacement);
-      i += m;
-      copied = i;
-    } else {
-      i += skip[static_cast<unsigned char>(source[i + m - 1])];
-    }
-  }
-  out.append(source.data() + copied, n - copied);
+  do {
+    out.append(text + copied, at - copied);
+    out.append(replacement);
+    copied = at + m;
+    at = next(copied);
+  } while (at != std::string_view::npos);
+  out.append(text + copied, n - copied);
   return out;
 }
 

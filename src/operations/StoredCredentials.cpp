@@ -1,8 +1,11 @@
 #include "operations/StoredCredentials.h"
 
 #include "interface/ParamString.h"
+#include "store/IniFile.h"
 #include "store/StoreNames.h"
+#include "store/StorePaths.h"
 #include "util/Messages.h"
+#include "util/PathFunctions.h"
 
 namespace qorv {
 
@@ -18,9 +21,28 @@ bool StoreNamesAreSafe(std::initializer_list<std::string> names, std::string& pa
   return true;
 }
 
+// The crypto type's certificate set file, read once for both records, and the folder
+// their stored paths are relative to.
+struct StoredCertificates::SetFile {
+  explicit SetFile(const std::string& cryptType) {
+    // Nothing is read for a crypto type that cannot name a store.
+    found = IsSafeStoreName(cryptType) && TIniFile(CertificateSetFileName(ModuleDir(), cryptType)).Load(document);
+    if (found) hostAppDir = HostAppDir();
+  }
+  const TIniDocument* Found() const { return found ? &document : nullptr; }
+
+  TIniDocument document;
+  bool found = false;
+  std::string hostAppDir;
+};
+
 StoredCertificates::StoredCertificates(const TCryptmanage& manager)
-    : revenue(manager.CryptType(), RevenueSection(manager.Config()), manager.HasTwoPairs()),
-      user(manager.CryptType(), manager.User(), manager.HasTwoPairs()) {}
+    : StoredCertificates(manager, SetFile(manager.CryptType())) {}
+
+StoredCertificates::StoredCertificates(const TCryptmanage& manager, const SetFile& setFile)
+    : revenue(manager.CryptType(), RevenueSection(manager.Config()), manager.HasTwoPairs(), setFile.Found(),
+              setFile.hostAppDir),
+      user(manager.CryptType(), manager.User(), manager.HasTwoPairs(), setFile.Found(), setFile.hostAppDir) {}
 
 bool StoredCertificates::NamesAreSafe(std::string& params) const {
   return StoreNamesAreSafe({revenue.FCryptType, revenue.FSection, user.FSection}, params);

@@ -19,13 +19,17 @@ std::string RevenueSection(const TCryptConfig& config);
 bool StoreNamesAreSafe(std::initializer_list<std::string> names, std::string& params);
 
 // The server certificate record and the user's certificate set, with the two-pair flag
-// of the crypto type.
+// of the crypto type, from one read of the certificate set file.
 struct StoredCertificates {
   explicit StoredCertificates(const TCryptmanage& manager);
   bool NamesAreSafe(std::string& params) const;
 
   TRevenueCaFile revenue;
   TUserCaFile user;
+
+ private:
+  struct SetFile;
+  StoredCertificates(const TCryptmanage& manager, const SetFile& setFile);
 };
 
 struct StoredPassword {

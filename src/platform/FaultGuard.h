@@ -14,4 +14,15 @@ using GuardedFunction = void (*)(void* context);
 // as before.
 bool CallGuarded(GuardedFunction fn, void* context);
 
+// While one lives, what guarded calls need is set up once for all of them instead of
+// once per call: a provider's whole sequence pays for it once. Faults outside guarded
+// calls still reach the host's own handlers. Costs nothing where calls need no set-up.
+class FaultGuardScope {
+ public:
+  FaultGuardScope();
+  ~FaultGuardScope();
+  FaultGuardScope(const FaultGuardScope&) = delete;
+  FaultGuardScope& operator=(const FaultGuardScope&) = delete;
+};
+
 }  // namespace qorv::platform

@@ -17,12 +17,13 @@ struct XmlNode {
   std::vector<XmlNode> children;  // in document order; whitespace-only text is left out
 };
 
-// Deepest element nesting a document may have; deeper documents are refused.
+// A document with an element nested this deep is refused; the root element is at depth
+// 1, so the deepest element a document may have is at kMaxXmlDepth - 1.
 constexpr int kMaxXmlDepth = 256;
 
 // Parses a UTF-8 document (any encoding declaration in it is ignored: the text is
 // already decoded) into the tree below root, which receives the root element.
-// Fails on malformed XML, a document type declaration or nesting beyond kMaxXmlDepth.
+// Fails on malformed XML, a document type declaration or nesting of kMaxXmlDepth.
 bool ParseXmlDocument(std::string_view utf8, XmlNode& root);
 
 }  // namespace qorv::platform

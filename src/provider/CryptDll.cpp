@@ -52,7 +52,9 @@ TCryptDll::~TCryptDll() { UnloadProvider(); }
 
 void TCryptDll::LoadProvider() {
   if (IsLoaded() || !platform::FileExists(FLibPath)) return;
-  if (FHandle.Open(FLibPath)) BindFunctions();
+  if (!FHandle.Open(FLibPath)) return;
+  BindFunctions();
+  FGuard.emplace();
 }
 
 void TCryptDll::BindFunctions() {
@@ -66,7 +68,11 @@ void TCryptDll::BindFunctions() {
   FValidateCert = Bind<QorvProviderFn>(FHandle, "ValidateCert");
 }
 
-void TCryptDll::UnloadProvider() { FHandle.Close(); }
+void TCryptDll::UnloadProvider() {
+  // The provider's own clean-up at unload runs as it did before any call.
+  FGuard.reset();
+  FHandle.Close();
+}
 
 bool TCryptDll::CallProvider(const char* name, QorvProviderFn entry, QorvProviderInitFn initEntry, bool optional,
                              std::string& params) {

@@ -3,10 +3,12 @@
 // inside the provider turned into a message, and unloads it.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "QorvCryptProvider.h"
 #include "platform/DynamicLibrary.h"
+#include "platform/FaultGuard.h"
 
 namespace qorv {
 
@@ -41,6 +43,8 @@ class TCryptDll {
                     std::string& params);
 
   platform::DynamicLibrary FHandle;
+  // Held from load to unload, so that the calls in between share one fault set-up.
+  std::optional<platform::FaultGuardScope> FGuard;
   std::string FLibPath;
   QorvProviderInitFn FInitCrypt = nullptr;
   QorvProviderFn FEncrypt = nullptr;

@@ -22,13 +22,23 @@ TRevenueCaFile::TRevenueCaFile(const std::string& caRoot, std::string cryptType,
 TRevenueCaFile::TRevenueCaFile(std::string cryptType, std::string section, bool hasSignPair)
     : TRevenueCaFile(ModuleDir(), std::move(cryptType), std::move(section), hasSignPair) {}
 
+TRevenueCaFile::TRevenueCaFile(std::string cryptType, std::string section, bool hasSignPair,
+                               const TIniDocument* setFile, const std::string& hostAppDir)
+    : TCaFile(ModuleDir(), std::move(cryptType), std::move(section), hasSignPair) {
+  if (BeginStoreOperation() && setFile != nullptr) ReadSection(*setFile, hostAppDir);
+}
+
 bool TRevenueCaFile::LoadFromIni() {
   if (!BeginStoreOperation()) return false;
   TIniDocument ini;
   if (!TIniFile(IniFileName()).Load(ini)) return false;
-  FEncCertFile = FullStoredPath(ini.Read(FSection, "EncCertFile"));
-  if (FHasSignPair) FSignCertFile = FullStoredPath(ini.Read(FSection, "SignCertFile"));
+  ReadSection(ini, HostAppDir());
   return true;
+}
+
+void TRevenueCaFile::ReadSection(const TIniDocument& ini, const std::string& appDir) {
+  FEncCertFile = FullStoredPath(ini.Read(FSection, "EncCertFile"), appDir);
+  if (FHasSignPair) FSignCertFile = FullStoredPath(ini.Read(FSection, "SignCertFile"), appDir);
 }
 
 bool TRevenueCaFile::FilesPresent() const { return Present(FEncCertFile) && (!FHasSignPair || Present(FSignCertFile)); }

@@ -14,6 +14,11 @@ class TRevenueCaFile : public TCaFile {
   // production); a missing file or unsafe name leaves it empty.
   TRevenueCaFile(const std::string& caRoot, std::string cryptType, std::string section, bool hasSignPair);
   TRevenueCaFile(std::string cryptType, std::string section, bool hasSignPair);
+  // The record as found in setFile: the certificate set file below ModuleDir() as the
+  // caller read it, null when there is none, with HostAppDir() as the caller found it.
+  // One read then serves several records.
+  TRevenueCaFile(std::string cryptType, std::string section, bool hasSignPair, const TIniDocument* setFile,
+                 const std::string& hostAppDir);
 
   bool LoadFromIni() override;
   bool FilesPresent() const override;
@@ -24,6 +29,9 @@ class TRevenueCaFile : public TCaFile {
 
   std::string FEncCertFile;
   std::string FSignCertFile;
+
+ private:
+  void ReadSection(const TIniDocument& setFile, const std::string& hostAppDir);
 };
 
 }  // namespace qorv

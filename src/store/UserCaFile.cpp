@@ -23,20 +23,30 @@ TUserCaFile::TUserCaFile(const std::string& caRoot, std::string cryptType, std::
 TUserCaFile::TUserCaFile(std::string cryptType, std::string user, bool hasSignPair)
     : TUserCaFile(ModuleDir(), std::move(cryptType), std::move(user), hasSignPair) {}
 
+TUserCaFile::TUserCaFile(std::string cryptType, std::string user, bool hasSignPair, const TIniDocument* setFile,
+                         const std::string& hostAppDir)
+    : TCaFile(ModuleDir(), std::move(cryptType), std::move(user), hasSignPair) {
+  if (BeginStoreOperation() && setFile != nullptr) ReadSection(*setFile, hostAppDir);
+}
+
 bool TUserCaFile::LoadFromIni() {
   if (!BeginStoreOperation()) return false;
   TIniDocument ini;
   if (!TIniFile(IniFileName()).Load(ini)) return false;
-  FRootCertFile = FullStoredPath(ini.Read(FSection, "RootCertFile"));
-  FEncCertFile = FullStoredPath(ini.Read(FSection, "EncCertFile"));
-  FEncKeyFile = FullStoredPath(ini.Read(FSection, "EncKeyFile"));
+  ReadSection(ini, HostAppDir());
+  return true;
+}
+
+void TUserCaFile::ReadSection(const TIniDocument& ini, const std::string& appDir) {
+  FRootCertFile = FullStoredPath(ini.Read(FSection, "RootCertFile"), appDir);
+  FEncCertFile = FullStoredPath(ini.Read(FSection, "EncCertFile"), appDir);
+  FEncKeyFile = FullStoredPath(ini.Read(FSection, "EncKeyFile"), appDir);
   FEncKeyPwd = UnscramblePassword(ini.Read(FSection, "EncKeyPwd"));
   if (FHasSignPair) {
-    FSignCertFile = FullStoredPath(ini.Read(FSection, "SignCertFile"));
-    FSignKeyFile = FullStoredPath(ini.Read(FSection, "SignKeyFile"));
+    FSignCertFile = FullStoredPath(ini.Read(FSection, "SignCertFile"), appDir);
+    FSignKeyFile = FullStoredPath(ini.Read(FSection, "SignKeyFile"), appDir);
     FSignKeyPwd = UnscramblePassword(ini.Read(FSection, "SignKeyPwd"));
   }
-  return true;
 }
 
 bool TUserCaFile::FilesPresent() const {

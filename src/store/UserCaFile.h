@@ -15,6 +15,11 @@ class TUserCaFile : public TCaFile {
   // production); a missing file or unsafe name leaves the set empty.
   TUserCaFile(const std::string& caRoot, std::string cryptType, std::string user, bool hasSignPair);
   TUserCaFile(std::string cryptType, std::string user, bool hasSignPair);
+  // The set as found in setFile: the certificate set file below ModuleDir() as the
+  // caller read it, null when there is none, with HostAppDir() as the caller found it.
+  // One read then serves several records.
+  TUserCaFile(std::string cryptType, std::string user, bool hasSignPair, const TIniDocument* setFile,
+              const std::string& hostAppDir);
 
   bool LoadFromIni() override;
   // The encryption certificate and key (and, with a signing pair, the signing ones) are
@@ -36,6 +41,9 @@ class TUserCaFile : public TCaFile {
   std::string FSignKeyFile;
   std::string FEncKeyPwd;
   std::string FSignKeyPwd;
+
+ private:
+  void ReadSection(const TIniDocument& setFile, const std::string& hostAppDir);
 };
 
 }  // namespace qorv

@@ -6,6 +6,7 @@
 
 #include "interface/ParamString.h"
 #include "platform/TextConversion.h"
+#include "platform/Xml.h"
 #include "support/ConfigXml.h"
 #include "support/TempDir.h"
 #include "util/Messages.h"
@@ -173,12 +174,16 @@ TEST_F(CryptConfigTest, RefusesDocumentTypesUnknownEncodingsAndBadBytes) {
     const std::string error = Load(document).FErrorMsg;
     EXPECT_EQ(error, msg::ConfigReadError(path_)) << document;
   }
-  std::string deep = "<CRYPTS><CRYPT><NAME>T1</NAME><EXTENDS>";
-  for (int i = 0; i < 400; ++i) deep += "<a>";
-  for (int i = 0; i < 400; ++i) deep += "</a>";
-  deep += "</EXTENDS></CRYPT></CRYPTS>";
-  const std::string error = Load(deep).FErrorMsg;
-  EXPECT_EQ(error, msg::ConfigReadError(path_));
+  // CRYPTS, CRYPT and EXTENDS are depths 1 to 3; the deepest <a> is at 3 + levels.
+  auto nested = [](int levels) {
+    std::string deep = "<CRYPTS><CRYPT><NAME>T1</NAME><EXTENDS>";
+    for (int i = 0; i < levels; ++i) deep += "<a>";
+    for (int i = 0; i < levels; ++i) deep += "</a>";
+    return deep + "</EXTENDS></CRYPT></CRYPTS>";
+  };
+  EXPECT_EQ(Load(nested(platform::kMaxXmlDepth - 4)).FErrorMsg, "");
+  EXPECT_EQ(Load(nested(platform::kMaxXmlDepth - 3)).FErrorMsg, msg::ConfigReadError(path_));
+  EXPECT_EQ(Load(nested(400)).FErrorMsg, msg::ConfigReadError(path_));
 }
 
 }  // namespace

@@ -14,8 +14,8 @@ constexpr std::array<int, 4> kFaultSignals{SIGSEGV, SIGBUS, SIGFPE, SIGILL};
 // Where the innermost guarded call on this thread resumes after a fault.
 thread_local sigjmp_buf* t_resume = nullptr;
 
-// The handlers are installed only while at least one guarded call runs, and the ones
-// they replaced are restored when the last one ends.
+// The handlers are installed only while at least one guarded call or scope runs, and
+// the ones they replaced are restored when the last one ends.
 std::mutex g_installMutex;
 int g_activeCalls = 0;
 std::array<struct sigaction, kFaultSignals.size()> g_previous{};
@@ -63,15 +63,6 @@ void Leave() {
   for (size_t i = 0; i < kFaultSignals.size(); ++i) sigaction(kFaultSignals[i], &g_previous[i], nullptr);
 }
 
-// Keeps the installation counted for the duration of one call.
-class Installation {
- public:
-  Installation() { Enter(); }
-  ~Installation() { Leave(); }
-  Installation(const Installation&) = delete;
-  Installation& operator=(const Installation&) = delete;
-};
-
 bool RunCatchingExceptions(GuardedFunction fn, void* context) {
   try {
     fn(context);
@@ -83,8 +74,12 @@ bool RunCatchingExceptions(GuardedFunction fn, void* context) {
 
 }  // namespace
 
+FaultGuardScope::FaultGuardScope() { Enter(); }
+
+FaultGuardScope::~FaultGuardScope() { Leave(); }
+
 bool CallGuarded(GuardedFunction fn, void* context) {
-  Installation installed;
+  const FaultGuardScope installed;
   sigjmp_buf resume;
   sigjmp_buf* const outer = t_resume;
   // The signal mask is saved so that the fault's signal is unblocked again afterwards.

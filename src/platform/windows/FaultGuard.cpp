@@ -15,4 +15,8 @@ namespace qorv::platform {
 
 bool CallGuarded(GuardedFunction fn, void* context) { return qorv_call_guarded(fn, context) != 0; }
 
+// Each call's exception frame lives on its own stack: there is nothing to set up.
+FaultGuardScope::FaultGuardScope() = default;
+FaultGuardScope::~FaultGuardScope() = default;
+
 }  // namespace qorv::platform

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <stdexcept>
 
 #include "platform/FaultGuard.h"
@@ -27,23 +28,33 @@ TEST(FaultGuardPosixTest, CatchesCppExceptionsAndEachFaultSignal) {
   }
 }
 
+// With and without a scope held around the calls, as a provider sequence holds one.
 TEST(FaultGuardPosixTest, TheHostsHandlerStillGetsFaultsOutsideGuardedCalls) {
-  struct sigaction host {};
-  struct sigaction saved {};
-  host.sa_handler = HostHandler;
-  sigemptyset(&host.sa_mask);
-  ASSERT_EQ(sigaction(SIGFPE, &host, &saved), 0);
-
-  int signal = SIGFPE;
-  EXPECT_FALSE(CallGuarded(Raise, &signal));
-  EXPECT_EQ(g_hostHandlerCalls, 0);
-  raise(SIGFPE);
-  EXPECT_EQ(g_hostHandlerCalls, 1);
-
-  struct sigaction current {};
-  sigaction(SIGFPE, nullptr, &current);
-  EXPECT_EQ(current.sa_handler, HostHandler);
-  sigaction(SIGFPE, &saved, nullptr);
+  for (const bool scoped : {false, true}) {
+    SCOPED_TRACE(scoped ? "inside a scope" : "no scope");
+    struct sigaction host {};
+    struct sigaction saved {};
+    host.sa_handler = HostHandler;
+    sigemptyset(&host.sa_mask);
+    ASSERT_EQ(sigaction(SIGFPE, &host, &saved), 0);
+    g_hostHandlerCalls = 0;
+    {
+      std::optional<FaultGuardScope> scope;
+      if (scoped) scope.emplace();
+      int signal = SIGFPE;
+      EXPECT_FALSE(CallGuarded(Raise, &signal));
+      EXPECT_FALSE(CallGuarded(Raise, &signal));
+      EXPECT_EQ(g_hostHandlerCalls, 0);
+      // Between guarded calls, with the scope's handlers still installed.
+      raise(SIGFPE);
+      EXPECT_EQ(g_hostHandlerCalls, 1);
+    }
+    // The last one out puts the host's handler back.
+    struct sigaction current {};
+    sigaction(SIGFPE, nullptr, &current);
+    EXPECT_EQ(current.sa_handler, HostHandler);
+    sigaction(SIGFPE, &saved, nullptr);
+  }
 }
 
 }  // namespace
