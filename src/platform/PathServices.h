@@ -25,7 +25,8 @@ bool CopyFileReplacing(const std::string& from, const std::string& to);
 bool MakeFileNormal(const std::string& path);
 
 // Full path of the file holding this code: the shared library when it runs inside one,
-// otherwise the executable.
+// otherwise the executable. Taken when the library was loaded, so a later change of the
+// current directory does not move it.
 std::string OwnModulePath();
 
 }  // namespace qorv::platform

@@ -5,6 +5,7 @@
 
 #include "interface/ParamString.h"
 #include "platform/Platform.h"
+#include "store/StorePaths.h"
 #include "support/Deployment.h"
 #include "util/Messages.h"
 
@@ -37,6 +38,21 @@ TEST_F(SetCryptParamsTest, RecordsThePasswordOfTheRequest) {
   EXPECT_EQ(reply.params, "A=1;PassWord=");
   EXPECT_EQ(StoredPassword("alice"), "");
   EXPECT_EQ(d_.script().Calls().size(), 0u);  // no provider is involved
+}
+
+// The stores stay beside the library when the host loaded it by a relative name and has
+// moved on to another directory since.
+TEST(SetCryptParamsStoreTest, TheStoresStayBesideALibraryLoadedByARelativeName) {
+  if (platform::kWindows) {
+    // Windows names every module by its full path; and its loader would hand back the
+    // library this test program was linked with, which has the same name.
+    GTEST_SKIP() << "a POSIX loader matter";
+  }
+  Deployment d(Deployment::LoadBy::NameInItsFolder);
+  d.WriteConfig({{"Pwd", "", "2", "pwd", "", "", "", {}}});
+  ASSERT_EQ(d.SetCryptParams("Pwd", "alice", "PassWord=secret").ok, 1);
+  EXPECT_EQ(GetParamValue(d.GetCryptInfo("Pwd", "alice", "").params, "PassWord"), "secret");
+  EXPECT_NE(test::ReadFileBytes(CertificateSetFileName(d.LibraryDir(), "Pwd")), "");
 }
 
 TEST_F(SetCryptParamsTest, RefusedRequests) {

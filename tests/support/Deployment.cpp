@@ -21,13 +21,19 @@ Fn Bind(const platform::DynamicLibrary& library, const char* name) {
 
 }  // namespace
 
-Deployment::Deployment() {
+Deployment::Deployment(LoadBy loadBy) {
   const std::string exe = platform::ExecutablePath();
   const std::string name = platform::SharedLibraryFileName("QorvCryptManage");
   const std::string built = exe.substr(0, exe.find_last_of("/\\") + 1) + name;
   fs::create_directories(fs::path(LibraryDir()));
   fs::copy_file(fs::path(built), fs::path(LibraryDir() + name));
-  EXPECT_TRUE(library_.Open(LibraryDir() + name)) << library_.LastError();
+  if (loadBy == LoadBy::FullPath) {
+    EXPECT_TRUE(library_.Open(LibraryDir() + name)) << library_.LastError();
+  } else {
+    const CurrentDirGuard guard;
+    fs::current_path(fs::path(LibraryDir()));
+    EXPECT_TRUE(library_.Open((fs::path(".") / name).string())) << library_.LastError();
+  }
   encrypt = Bind<QorvCryptFileFn>(library_, "Encrypt");
   decrypt = Bind<QorvCryptFileFn>(library_, "Decrypt");
   getCryptInfo = Bind<QorvUserRequestFn>(library_, "GetCryptInfo");

@@ -22,7 +22,10 @@ struct ExportReply {
 
 class Deployment {
  public:
-  Deployment();
+  // How the host names the library when it loads it: by its full path, or by a name
+  // relative to the current directory of that moment (the directory is put back after).
+  enum class LoadBy { FullPath, NameInItsFolder };
+  explicit Deployment(LoadBy loadBy = LoadBy::FullPath);
 
   const TempDir& dir() const { return dir_; }
   // The folder of the library copy: its CA folder holds the stores.

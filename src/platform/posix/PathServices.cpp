@@ -108,7 +108,9 @@ bool MakeFileNormal(const std::string& path) {
   return chmod(path.c_str(), (st.st_mode & 0777) | S_IRUSR | S_IWUSR) == 0;
 }
 
-std::string OwnModulePath() {
+namespace {
+
+std::string FindOwnModulePath() {
   Dl_info info{};
   link_map* map = nullptr;
   if (dladdr1(reinterpret_cast<void*>(&OwnModulePath), &info, reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP) ==
@@ -120,5 +122,18 @@ std::string OwnModulePath() {
   // The name the library was loaded by, which may be relative to the current directory.
   return FullPathName(map->l_name);
 }
+
+// Found once, as the library is loaded: the loader keeps the name it was given, which
+// may be relative to the current directory of that moment, and the host may change
+// directory afterwards. The file cannot move while it is loaded.
+const std::string& LoadTimeModulePath() {
+  static const std::string path = FindOwnModulePath();
+  return path;
+}
+[[maybe_unused]] const bool g_modulePathTaken = !LoadTimeModulePath().empty();
+
+}  // namespace
+
+std::string OwnModulePath() { return LoadTimeModulePath(); }
 
 }  // namespace qorv::platform

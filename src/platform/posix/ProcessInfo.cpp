@@ -8,9 +8,13 @@
 namespace qorv::platform {
 
 std::string ExecutablePath() {
-  std::vector<char> buffer(4096);
-  ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-  return n > 0 ? std::string(buffer.data(), static_cast<size_t>(n)) : std::string();
+  // A process's executable is fixed at its start: read once.
+  static const std::string path = [] {
+    std::vector<char> buffer(4096);
+    const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+    return n > 0 ? std::string(buffer.data(), static_cast<size_t>(n)) : std::string();
+  }();
+  return path;
 }
 
 size_t ProcessMemoryBytes() {
