@@ -1,6 +1,8 @@
 // CreateCAFile, ValidateCert and ChangeCAPassword through the exports.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "Material.h"
 #include "Messages.h"
 #include "ParamText.h"
@@ -41,6 +43,9 @@ struct CreateCase {
   const char* keyAlg;
   const char* password;  // via the request's EncKeyPwd/SignKeyPwd; none: generated
 };
+
+// By name: gtest would otherwise print the bytes of the struct, padding included.
+void PrintTo(const CreateCase& c, std::ostream* out) { *out << c.name; }
 
 class CreateTest : public ::testing::TestWithParam<CreateCase> {
  protected:
