@@ -1,6 +1,7 @@
 #include "interface/ParamString.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "util/TextCase.h"
 
@@ -9,6 +10,18 @@ namespace {
 
 constexpr std::string_view kEscapedEquals = "&eq%";
 constexpr std::string_view kEscapedSeparator = "&lim%";
+constexpr std::string_view kSeparator(&ParamSeparator, 1);
+constexpr std::string_view kEquals(&ParamEquals, 1);
+
+// The texts one after another, in one allocation.
+std::string Joined(std::initializer_list<std::string_view> parts) {
+  size_t size = 0;
+  for (const std::string_view part : parts) size += part.size();
+  std::string out;
+  out.reserve(size);
+  for (const std::string_view part : parts) out.append(part);
+  return out;
+}
 
 }  // namespace
 
@@ -76,18 +89,52 @@ std::string ReplaceAllText(std::string_view source, std::string_view find, std::
   return out;
 }
 
+// One pass each way: the two escapes cannot overlap (each holds a single '&', at its
+// start), and no replacement forms an escape, so one scan gives what replacing one
+// kind after the other gives, with one copy of the text.
 std::string EscapeParamText(std::string_view text) {
-  return ReplaceAllText(ReplaceAllText(text, "=", kEscapedEquals), ";", kEscapedSeparator);
+  size_t at = text.find_first_of("=;");
+  if (at == std::string_view::npos) return std::string(text);
+  std::string out;
+  out.reserve(text.size() + kEscapedSeparator.size() * 2);
+  size_t copied = 0;
+  do {
+    out.append(text.substr(copied, at - copied));
+    out.append(text[at] == ParamEquals ? kEscapedEquals : kEscapedSeparator);
+    copied = at + 1;
+    at = text.find_first_of("=;", copied);
+  } while (at != std::string_view::npos);
+  out.append(text.substr(copied));
+  return out;
 }
 
 std::string UnescapeParamText(std::string_view text) {
-  return ReplaceAllText(ReplaceAllText(text, kEscapedEquals, "="), kEscapedSeparator, ";");
+  size_t at = text.find('&');
+  if (at == std::string_view::npos) return std::string(text);
+  std::string out;
+  out.reserve(text.size());
+  size_t copied = 0;
+  while (at != std::string_view::npos) {
+    const std::string_view rest = text.substr(at);
+    const bool equals = rest.substr(0, kEscapedEquals.size()) == kEscapedEquals;
+    const bool separator = !equals && rest.substr(0, kEscapedSeparator.size()) == kEscapedSeparator;
+    if (equals || separator) {
+      out.append(text.substr(copied, at - copied));
+      out.push_back(equals ? ParamEquals : ParamSeparator);
+      copied = at + (equals ? kEscapedEquals.size() : kEscapedSeparator.size());
+      at = text.find('&', copied);
+    } else {
+      at = text.find('&', at + 1);
+    }
+  }
+  out.append(text.substr(copied));
+  return out;
 }
 
 std::string GetParamValue(std::string_view text, std::string_view name) {
   // The added separator lets an entry at the very start be found like any other.
-  const std::string t = ParamSeparator + TrimText(text);
-  const std::string p = ParamSeparator + EscapeParamText(name) + ParamEquals;
+  const std::string t = Joined({kSeparator, TrimmedView(text)});
+  const std::string p = Joined({kSeparator, EscapeParamText(name), kEquals});
   const size_t a = PosNoCase(p, t, 1);
   if (a == 0) return std::string();
   const size_t e = PosNoCase(";", t, a + 1);
@@ -98,17 +145,17 @@ std::string GetParamValue(std::string_view text, std::string_view name) {
 }
 
 std::string SetParamValue(std::string_view text, std::string_view name, std::string_view value) {
-  const std::string trimmed = TrimText(text);
+  const std::string_view trimmed = TrimmedView(text);
   const std::string n = EscapeParamText(name);
-  if (n.empty()) return trimmed;
-  std::string entry = n + ParamEquals + EscapeParamText(value);
+  if (n.empty()) return std::string(trimmed);
+  const std::string entry = Joined({n, kEquals, EscapeParamText(value)});
   if (trimmed.empty()) return entry;
 
-  const std::string t = ParamSeparator + trimmed;
-  size_t a = PosNoCase(ParamSeparator + n + ParamEquals, t, 1);
+  const std::string t = Joined({kSeparator, trimmed});
+  size_t a = PosNoCase(Joined({kSeparator, n, kEquals}), t, 1);
   if (a == 0) {
     // A bare name counts as the entry when a separator or the end follows it.
-    const std::string bare = ParamSeparator + n;
+    const std::string bare = Joined({kSeparator, n});
     a = PosNoCase(bare, t, 1);
     while (a > 0) {
       const size_t after = a - 1 + bare.size();
@@ -116,7 +163,7 @@ std::string SetParamValue(std::string_view text, std::string_view name, std::str
       a = PosNoCase(bare, t, a + 1);
     }
   }
-  if (a == 0) return trimmed + ParamSeparator + entry;
+  if (a == 0) return Joined({trimmed, kSeparator, entry});
 
   size_t e = PosNoCase(";", t, a + 1);
   if (e == 0) e = t.size() + 1;

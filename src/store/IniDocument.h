@@ -45,8 +45,27 @@ class TIniDocument {
   // Index one past the section's last line.
   size_t SectionEnd(size_t header) const;
 
+  // A line without its line end, with what it holds found once, when it is read or
+  // written, rather than on every lookup.
+  class Line {
+   public:
+    enum class Kind : unsigned char { Blank, Section, Entry };
+    explicit Line(std::string text);
+    const std::string& Text() const { return FText; }
+    Kind LineKind() const { return FKind; }
+    // Section name or key, trimmed.
+    std::string_view Name() const { return std::string_view(FText).substr(FNameAt, FNameSize); }
+    // Entry value, trimmed.
+    std::string_view Value() const { return std::string_view(FText).substr(FValueAt, FValueSize); }
+
+   private:
+    std::string FText;
+    Kind FKind = Kind::Blank;
+    size_t FNameAt = 0, FNameSize = 0, FValueAt = 0, FValueSize = 0;
+  };
+
   std::string FByteOrderMark;
-  std::vector<std::string> FLines;  // without their line ends
+  std::vector<Line> FLines;
 };
 
 }  // namespace qorv

@@ -10,13 +10,15 @@ bool SameTextNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::string TrimText(std::string_view text) {
+std::string_view TrimmedView(std::string_view text) {
   auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
   size_t begin = 0;
   size_t end = text.size();
   while (begin < end && blank(text[begin])) ++begin;
   while (end > begin && blank(text[end - 1])) --end;
-  return std::string(text.substr(begin, end - begin));
+  return text.substr(begin, end - begin);
 }
+
+std::string TrimText(std::string_view text) { return std::string(TrimmedView(text)); }
 
 }  // namespace qorv

@@ -13,5 +13,7 @@ bool SameTextNoCase(std::string_view a, std::string_view b);
 
 // Removes every byte of 0x20 or less (space and all control characters) from both ends.
 std::string TrimText(std::string_view text);
+// The same, as a view of text.
+std::string_view TrimmedView(std::string_view text);
 
 }  // namespace qorv

@@ -84,6 +84,12 @@ TEST(ParamStringTest, EscapingRoundTripsExceptForEscapeTextsThemselves) {
   EXPECT_EQ(UnescapeParamText("&EQ%&LIM%"), "&EQ%&LIM%");
   // A text that already holds an escape reads back with the character in its place.
   EXPECT_EQ(UnescapeParamText(EscapeParamText("x&eq%y")), "x=y");
+  // Escapes next to stray '&' and inside one another's letters: each is replaced where
+  // it stands, and what a replacement leaves behind is not read again.
+  EXPECT_EQ(UnescapeParamText("&&eq%lim%"), "&=lim%");
+  EXPECT_EQ(UnescapeParamText("&l&lim%eq%"), "&l;eq%");
+  EXPECT_EQ(UnescapeParamText("&eq%&eq%&lim%;&"), "==;;&");
+  EXPECT_EQ(EscapeParamText("==;;&"), "&eq%&eq%&lim%&lim%&");
 }
 
 TEST(ParamStringTest, ReplaceAllTextScansLeftToRightWithoutOverlap) {
