@@ -35,7 +35,7 @@ class CollectingReporter : public benchmark::ConsoleReporter {
       if (run.error_occurred || run.report_big_o || run.report_rms) continue;
       if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
       std::string name = run.benchmark_name();
-      for (const std::string suffix : {"_median", "/real_time"}) {
+      for (const std::string suffix : {"_median", "/real_time", "/manual_time"}) {
         if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
           name.erase(name.size() - suffix.size());
         }
@@ -45,6 +45,8 @@ class CollectingReporter : public benchmark::ConsoleReporter {
         m.seconds = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
         const auto bytes = run.counters.find("bytes_per_second");
         m.bytesPerSecond = bytes != run.counters.end() ? bytes->second.value : 0;
+        const auto parts = run.counters.find("parts");
+        m.partsSeconds = parts != run.counters.end() ? parts->second.value : 0;
       }
     }
     if (!shown.empty()) ConsoleReporter::ReportRuns(shown);
@@ -53,6 +55,7 @@ class CollectingReporter : public benchmark::ConsoleReporter {
   struct Measured {
     double seconds = 0;
     double bytesPerSecond = 0;
+    double partsSeconds = 0;  // the counter "parts", where the benchmark has one
   };
   const Measured* Find(const std::string& name) const {
     const auto at = measured_.find(name);
@@ -78,7 +81,7 @@ void PrintSummary(const CollectingReporter& reporter) {
   for (const auto& ratio : Ratios()) {
     const auto* measured = reporter.Find(ratio.measured);
     if (measured == nullptr) continue;
-    double parts = 0;
+    double parts = ratio.parts.empty() ? measured->partsSeconds : 0;
     bool complete = true;
     for (const std::string& part : ratio.parts) {
       const auto* p = reporter.Find(part);
@@ -92,8 +95,9 @@ void PrintSummary(const CollectingReporter& reporter) {
       std::printf("%-28s %14s %14s %8s %6s\n", "", "measured", "parts", "ratio", "goal");
     }
     const double value = measured->seconds / parts;
-    std::printf("%-28s %14s %14s %8.2f %6.2f %s\n", ratio.label.c_str(), Time(measured->seconds).c_str(),
-                Time(parts).c_str(), value, ratio.goal, value <= ratio.goal ? "met" : "MISSED");
+    std::printf("%-28s %14s %14s %8.2f %6.2f %-6s %s\n", ratio.label.c_str(), Time(measured->seconds).c_str(),
+                Time(parts).c_str(), value, ratio.goal, value <= ratio.goal ? "met" : "MISSED",
+                ratio.partsShown.c_str());
   }
   bool header = false;
   for (const auto& throughput : Throughputs()) {

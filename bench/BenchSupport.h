@@ -30,12 +30,15 @@ std::string ScaledUserName(int index);  // 1-based
 
 // A ratio the summary prints: the time of one benchmark over the sum of others,
 // measured in the same run, against a goal (the ratio must stay at or below it).
+// Without parts, the benchmark measured its parts itself, in the same iterations, and
+// reports their time per iteration in its counter "parts".
 struct Ratio {
   std::string table;  // the summary groups ratios by table
   std::string label;
   std::string measured;            // benchmark name
   std::vector<std::string> parts;  // benchmark names, their times summed
   double goal = 0;
+  std::string partsShown;  // what the parts are, when they are not named in parts
 };
 void AddRatio(Ratio ratio);
 const std::vector<Ratio>& Ratios();

@@ -164,12 +164,14 @@ void RegisterScalingBenchmarks() {
               "lookup, " + std::to_string(count) + " types",
               "Config/Lookup" + n,
               {"Config/BareParse" + n},
-              2.0});
+              2.0,
+              ""});
     AddRatio({"configuration size",
               "listing, " + std::to_string(count) + " types",
               "Config/List" + n,
               {"Config/BareParse" + n},
-              2.0});
+              2.0,
+              ""});
   }
 }
 
