@@ -237,7 +237,8 @@ void RegisterExportBenchmarks() {
   const Part replace{"IniReplace(cert store)", [] { return IniReplace(TheDeployment().certIni); }};
   const Part pwdReplace{"IniReplace(password store)", [] { return IniReplace(TheDeployment().passwordIni); }};
   for (const Part& part : {config, ini, pwdIni, provider, copy, replace, pwdReplace}) {
-    reg("Part/" + part.name, [part](benchmark::State& s) { RunPart(s, part); }, false);
+    reg(
+        "Part/" + part.name, [part](benchmark::State& s) { RunPart(s, part); }, false);
   }
 
   struct Case {
@@ -293,7 +294,8 @@ void RegisterExportBenchmarks() {
   };
   for (const Case& c : cases) {
     const std::string name = std::string("Export/") + c.name;
-    reg(name, [c](benchmark::State& s) { RunExport(s, c.call, c.request(TheDeployment()), c.parts); }, true);
+    reg(
+        name, [c](benchmark::State& s) { RunExport(s, c.call, c.request(TheDeployment()), c.parts); }, true);
     std::string partNames;
     for (const Part& part : c.parts) partNames += (partNames.empty() ? "" : " + ") + part.name;
     AddRatio({"exports, against their parts run in the same iterations", c.name, name, {}, 1.20, partNames});
