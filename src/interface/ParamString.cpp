@@ -1,5 +1,6 @@
 #include "interface/ParamString.h"
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 
@@ -93,18 +94,20 @@ std::string ReplaceAllText(std::string_view source, std::string_view find, std::
 // start), and no replacement forms an escape, so one scan gives what replacing one
 // kind after the other gives, with one copy of the text.
 std::string EscapeParamText(std::string_view text) {
-  size_t at = text.find_first_of("=;");
-  if (at == std::string_view::npos) return std::string(text);
+  const auto special = [](char c) { return c == ParamEquals || c == ParamSeparator; };
+  const char* const end = text.data() + text.size();
+  const char* at = std::find_if(text.data(), end, special);
+  if (at == end) return std::string(text);
   std::string out;
   out.reserve(text.size() + kEscapedSeparator.size() * 2);
-  size_t copied = 0;
+  const char* copied = text.data();
   do {
-    out.append(text.substr(copied, at - copied));
-    out.append(text[at] == ParamEquals ? kEscapedEquals : kEscapedSeparator);
+    out.append(copied, at);
+    out.append(*at == ParamEquals ? kEscapedEquals : kEscapedSeparator);
     copied = at + 1;
-    at = text.find_first_of("=;", copied);
-  } while (at != std::string_view::npos);
-  out.append(text.substr(copied));
+    at = std::find_if(copied, end, special);
+  } while (at != end);
+  out.append(copied, end);
   return out;
 }
 
