@@ -21,28 +21,24 @@ bool StoreNamesAreSafe(std::initializer_list<std::string> names, std::string& pa
   return true;
 }
 
-// The crypto type's certificate set file, read once for both records, and the folder
-// their stored paths are relative to.
+// The crypto type's certificate set file, read once for both records.
 struct StoredCertificates::SetFile {
   explicit SetFile(const std::string& cryptType) {
     // Nothing is read for a crypto type that cannot name a store.
     found = IsSafeStoreName(cryptType) && TIniFile(CertificateSetFileName(ModuleDir(), cryptType)).Load(document);
-    if (found) hostAppDir = HostAppDir();
   }
   const TIniDocument* Found() const { return found ? &document : nullptr; }
 
   TIniDocument document;
   bool found = false;
-  std::string hostAppDir;
 };
 
 StoredCertificates::StoredCertificates(const TCryptmanage& manager)
     : StoredCertificates(manager, SetFile(manager.CryptType())) {}
 
 StoredCertificates::StoredCertificates(const TCryptmanage& manager, const SetFile& setFile)
-    : revenue(manager.CryptType(), RevenueSection(manager.Config()), manager.HasTwoPairs(), setFile.Found(),
-              setFile.hostAppDir),
-      user(manager.CryptType(), manager.User(), manager.HasTwoPairs(), setFile.Found(), setFile.hostAppDir) {}
+    : revenue(manager.CryptType(), RevenueSection(manager.Config()), manager.HasTwoPairs(), setFile.Found()),
+      user(manager.CryptType(), manager.User(), manager.HasTwoPairs(), setFile.Found()) {}
 
 bool StoredCertificates::NamesAreSafe(std::string& params) const {
   return StoreNamesAreSafe({revenue.FCryptType, revenue.FSection, user.FSection}, params);

@@ -23,22 +23,22 @@ TRevenueCaFile::TRevenueCaFile(std::string cryptType, std::string section, bool 
     : TRevenueCaFile(ModuleDir(), std::move(cryptType), std::move(section), hasSignPair) {}
 
 TRevenueCaFile::TRevenueCaFile(std::string cryptType, std::string section, bool hasSignPair,
-                               const TIniDocument* setFile, const std::string& hostAppDir)
+                               const TIniDocument* setFile)
     : TCaFile(ModuleDir(), std::move(cryptType), std::move(section), hasSignPair) {
-  if (BeginStoreOperation() && setFile != nullptr) ReadSection(*setFile, hostAppDir);
+  if (BeginStoreOperation() && setFile != nullptr) ReadSection(*setFile);
 }
 
 bool TRevenueCaFile::LoadFromIni() {
   if (!BeginStoreOperation()) return false;
   TIniDocument ini;
   if (!TIniFile(IniFileName()).Load(ini)) return false;
-  ReadSection(ini, HostAppDir());
+  ReadSection(ini);
   return true;
 }
 
-void TRevenueCaFile::ReadSection(const TIniDocument& ini, const std::string& appDir) {
-  FEncCertFile = FullStoredPath(ini.Read(FSection, "EncCertFile"), appDir);
-  if (FHasSignPair) FSignCertFile = FullStoredPath(ini.Read(FSection, "SignCertFile"), appDir);
+void TRevenueCaFile::ReadSection(const TIniDocument& ini) {
+  FEncCertFile = FullStoredPath(ini.Read(FSection, "EncCertFile"));
+  if (FHasSignPair) FSignCertFile = FullStoredPath(ini.Read(FSection, "SignCertFile"));
 }
 
 bool TRevenueCaFile::FilesPresent() const { return Present(FEncCertFile) && (!FHasSignPair || Present(FSignCertFile)); }

@@ -15,10 +15,8 @@ class TRevenueCaFile : public TCaFile {
   TRevenueCaFile(const std::string& caRoot, std::string cryptType, std::string section, bool hasSignPair);
   TRevenueCaFile(std::string cryptType, std::string section, bool hasSignPair);
   // The record as found in setFile: the certificate set file below ModuleDir() as the
-  // caller read it, null when there is none, with HostAppDir() as the caller found it.
-  // One read then serves several records.
-  TRevenueCaFile(std::string cryptType, std::string section, bool hasSignPair, const TIniDocument* setFile,
-                 const std::string& hostAppDir);
+  // caller read it, null when there is none. One read then serves several records.
+  TRevenueCaFile(std::string cryptType, std::string section, bool hasSignPair, const TIniDocument* setFile);
 
   bool LoadFromIni() override;
   bool FilesPresent() const override;
@@ -31,7 +29,7 @@ class TRevenueCaFile : public TCaFile {
   std::string FSignCertFile;
 
  private:
-  void ReadSection(const TIniDocument& setFile, const std::string& hostAppDir);
+  void ReadSection(const TIniDocument& setFile);
 };
 
 }  // namespace qorv

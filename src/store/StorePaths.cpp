@@ -24,10 +24,8 @@ std::string CertificateSetFileName(const std::string& caRoot, const std::string&
   return CryptTypeDir(caRoot, cryptType) + "UserCa_" + cryptType + ".ini";
 }
 
-std::string FullStoredPath(const std::string& stored) { return FullStoredPath(stored, HostAppDir()); }
-
-std::string FullStoredPath(const std::string& stored, const std::string& hostAppDir) {
-  return FullPath(IsFolderRelative(stored) ? hostAppDir + stored : stored);
+std::string FullStoredPath(const std::string& stored) {
+  return FullPath(IsFolderRelative(stored) ? HostAppDir() + stored : stored);
 }
 
 }  // namespace qorv

@@ -19,7 +19,5 @@ std::string CertificateSetFileName(const std::string& caRoot, const std::string&
 // relative to the host program's folder and resolve against it, whatever the current
 // directory; empty stays empty.
 std::string FullStoredPath(const std::string& stored);
-// The same with the host program's folder given, for a record that reads several paths.
-std::string FullStoredPath(const std::string& stored, const std::string& hostAppDir);
 
 }  // namespace qorv

@@ -23,28 +23,27 @@ TUserCaFile::TUserCaFile(const std::string& caRoot, std::string cryptType, std::
 TUserCaFile::TUserCaFile(std::string cryptType, std::string user, bool hasSignPair)
     : TUserCaFile(ModuleDir(), std::move(cryptType), std::move(user), hasSignPair) {}
 
-TUserCaFile::TUserCaFile(std::string cryptType, std::string user, bool hasSignPair, const TIniDocument* setFile,
-                         const std::string& hostAppDir)
+TUserCaFile::TUserCaFile(std::string cryptType, std::string user, bool hasSignPair, const TIniDocument* setFile)
     : TCaFile(ModuleDir(), std::move(cryptType), std::move(user), hasSignPair) {
-  if (BeginStoreOperation() && setFile != nullptr) ReadSection(*setFile, hostAppDir);
+  if (BeginStoreOperation() && setFile != nullptr) ReadSection(*setFile);
 }
 
 bool TUserCaFile::LoadFromIni() {
   if (!BeginStoreOperation()) return false;
   TIniDocument ini;
   if (!TIniFile(IniFileName()).Load(ini)) return false;
-  ReadSection(ini, HostAppDir());
+  ReadSection(ini);
   return true;
 }
 
-void TUserCaFile::ReadSection(const TIniDocument& ini, const std::string& appDir) {
-  FRootCertFile = FullStoredPath(ini.Read(FSection, "RootCertFile"), appDir);
-  FEncCertFile = FullStoredPath(ini.Read(FSection, "EncCertFile"), appDir);
-  FEncKeyFile = FullStoredPath(ini.Read(FSection, "EncKeyFile"), appDir);
+void TUserCaFile::ReadSection(const TIniDocument& ini) {
+  FRootCertFile = FullStoredPath(ini.Read(FSection, "RootCertFile"));
+  FEncCertFile = FullStoredPath(ini.Read(FSection, "EncCertFile"));
+  FEncKeyFile = FullStoredPath(ini.Read(FSection, "EncKeyFile"));
   FEncKeyPwd = UnscramblePassword(ini.Read(FSection, "EncKeyPwd"));
   if (FHasSignPair) {
-    FSignCertFile = FullStoredPath(ini.Read(FSection, "SignCertFile"), appDir);
-    FSignKeyFile = FullStoredPath(ini.Read(FSection, "SignKeyFile"), appDir);
+    FSignCertFile = FullStoredPath(ini.Read(FSection, "SignCertFile"));
+    FSignKeyFile = FullStoredPath(ini.Read(FSection, "SignKeyFile"));
     FSignKeyPwd = UnscramblePassword(ini.Read(FSection, "SignKeyPwd"));
   }
 }

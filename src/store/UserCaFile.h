@@ -16,10 +16,8 @@ class TUserCaFile : public TCaFile {
   TUserCaFile(const std::string& caRoot, std::string cryptType, std::string user, bool hasSignPair);
   TUserCaFile(std::string cryptType, std::string user, bool hasSignPair);
   // The set as found in setFile: the certificate set file below ModuleDir() as the
-  // caller read it, null when there is none, with HostAppDir() as the caller found it.
-  // One read then serves several records.
-  TUserCaFile(std::string cryptType, std::string user, bool hasSignPair, const TIniDocument* setFile,
-              const std::string& hostAppDir);
+  // caller read it, null when there is none. One read then serves several records.
+  TUserCaFile(std::string cryptType, std::string user, bool hasSignPair, const TIniDocument* setFile);
 
   bool LoadFromIni() override;
   // The encryption certificate and key (and, with a signing pair, the signing ones) are
@@ -43,7 +41,7 @@ class TUserCaFile : public TCaFile {
   std::string FSignKeyPwd;
 
  private:
-  void ReadSection(const TIniDocument& setFile, const std::string& hostAppDir);
+  void ReadSection(const TIniDocument& setFile);
 };
 
 }  // namespace qorv
