@@ -1,5 +1,7 @@
 #include "BenchSupport.h"
 
+#include <libxml/parser.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -48,6 +50,23 @@ std::string Numbered(const char* prefix, int index) {
 }
 
 }  // namespace
+
+void RunEach(benchmark::State& state, const std::string& what, const std::function<bool()>& step) {
+  for (auto _ : state) {
+    if (!step()) {
+      state.SkipWithError((what + " failed").c_str());
+      break;
+    }
+  }
+}
+
+bool BareXmlParse(std::string_view bytes) {
+  xmlDoc* doc = xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr,
+                              XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+  if (doc == nullptr) return false;
+  xmlFreeDoc(doc);
+  return true;
+}
 
 const std::string& ScratchDir() {
   static const Scratch scratch;

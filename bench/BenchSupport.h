@@ -2,6 +2,9 @@
 // and the ratios the summary prints after the run.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +15,13 @@ namespace qorv::bench {
 const std::string& ScratchDir();
 // Writes bytes to ScratchDir() + name (folders created) and returns the full path.
 std::string WriteScratchFile(const std::string& name, std::string_view bytes);
+
+// Runs step once per iteration; a failed step ends the benchmark with "<what> failed".
+void RunEach(benchmark::State& state, const std::string& what, const std::function<bool()>& step);
+
+// libxml2's own parse of a document into its own tree, freed again: the yardstick the
+// configuration reader is measured against. False when the document is not well-formed.
+bool BareXmlParse(std::string_view bytes);
 
 // Folder of the benchmark program, where the library and the no-op provider are built.
 std::string BinDir();

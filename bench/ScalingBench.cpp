@@ -2,7 +2,6 @@
 // certificate set files of 10 to 100,000 users. The configuration lookup and listing
 // stand next to the bare libxml2 parse of the same bytes.
 #include <benchmark/benchmark.h>
-#include <libxml/parser.h>
 
 #include <map>
 #include <string>
@@ -59,15 +58,7 @@ void CountItems(benchmark::State& state) {
 
 void BareParse(benchmark::State& state) {
   const ScaledFile& file = ConfigOf(static_cast<int>(state.range(0)));
-  for (auto _ : state) {
-    xmlDoc* doc = xmlReadMemory(file.bytes.data(), static_cast<int>(file.bytes.size()), nullptr, nullptr,
-                                XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-    if (doc == nullptr) {
-      state.SkipWithError("parse failed");
-      break;
-    }
-    xmlFreeDoc(doc);
-  }
+  RunEach(state, "parse", [&] { return BareXmlParse(file.bytes); });
   CountItems(state);
 }
 
@@ -87,13 +78,7 @@ void Lookup(benchmark::State& state) {
 
 void List(benchmark::State& state) {
   const ScaledFile& file = ConfigOf(static_cast<int>(state.range(0)));
-  for (auto _ : state) {
-    const CryptListResult result = ListCryptTypes(file.path);
-    if (!result.ok) {
-      state.SkipWithError("listing failed");
-      break;
-    }
-  }
+  RunEach(state, "listing", [&] { return ListCryptTypes(file.path).ok; });
   CountItems(state);
 }
 
@@ -101,13 +86,10 @@ void IniRead(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   const TIniFile ini(IniPathOf(count));
   const std::string last = ScaledUserName(count);
-  for (auto _ : state) {
+  RunEach(state, "read", [&] {
     TIniDocument document;
-    if (!ini.Load(document) || document.Read(last, "EncKeyFile").empty()) {
-      state.SkipWithError("read failed");
-      break;
-    }
-  }
+    return ini.Load(document) && !document.Read(last, "EncKeyFile").empty();
+  });
   CountItems(state);
 }
 
@@ -116,13 +98,7 @@ void UserSet(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   const std::string& caRoot = CaRootOf(count);
   const std::string last = ScaledUserName(count);
-  for (auto _ : state) {
-    const TUserCaFile set(caRoot, "Cert", last, false);
-    if (set.FEncKeyFile.empty()) {
-      state.SkipWithError("load failed");
-      break;
-    }
-  }
+  RunEach(state, "load", [&] { return !TUserCaFile(caRoot, "Cert", last, false).FEncKeyFile.empty(); });
   CountItems(state);
 }
 
@@ -132,12 +108,7 @@ void IniWrite(benchmark::State& state) {
   const TIniFile ini(IniPathOf(count));
   const IniEntries entries = {{"EncKeyPwd", ScramblePassword("enc-key-password")}};
   const std::string last = ScaledUserName(count);
-  for (auto _ : state) {
-    if (!ini.WriteStrings(last, entries)) {
-      state.SkipWithError("write failed");
-      break;
-    }
-  }
+  RunEach(state, "write", [&] { return ini.WriteStrings(last, entries); });
   CountItems(state);
 }
 
