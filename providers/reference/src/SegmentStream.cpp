@@ -173,15 +173,13 @@ void RecordWriter::Put(RecordKind kind, const unsigned char* data, size_t size) 
 }
 
 RecordReader::RecordReader(SourceFile& in, const SecretBytes& key, Bytes aad)
-    : in_(in), ctx_(GcmContext(key, false)), aad_(std::move(aad)) {}
+    : in_(in), ctx_(GcmContext(key, false)), aad_(std::move(aad)) {
+  headSize_ = in_.Read(head_, kRecordHeadSize);
+}
 
 bool RecordReader::Next(RecordKind& kind, Bytes& plain, uint32_t maxPlain) {
-  if (!started_) {
-    headSize_ = in_.Read(head_, kHeadSize);
-    started_ = true;
-  }
   if (headSize_ == 0) return false;
-  if (headSize_ < kHeadSize) Fail(msg::Truncated());
+  if (headSize_ < kRecordHeadSize) Fail(msg::Truncated());
   if (head_[0] > static_cast<unsigned char>(RecordKind::Signature)) Fail(msg::Tampered());
   kind = static_cast<RecordKind>(head_[0]);
   const uint32_t length = GetU32(head_ + 1);
@@ -189,7 +187,7 @@ bool RecordReader::Next(RecordKind& kind, Bytes& plain, uint32_t maxPlain) {
 
   // In place: the record's body (ciphertext and tag) and the next record's head are
   // read into plain, and the ciphertext is opened where it lies.
-  plain.resize(length + kHeadSize);
+  plain.resize(length + kRecordHeadSize);
   const size_t got = in_.Read(plain.data(), plain.size());
   if (got < length) Fail(msg::Truncated());
   headSize_ = got - length;
@@ -210,12 +208,6 @@ bool RecordReader::Next(RecordKind& kind, Bytes& plain, uint32_t maxPlain) {
   return true;
 }
 
-bool RecordReader::AtEnd() {
-  if (!started_) {
-    headSize_ = in_.Read(head_, kHeadSize);
-    started_ = true;
-  }
-  return headSize_ == 0;
-}
+bool RecordReader::AtEnd() { return headSize_ == 0; }
 
 }  // namespace qorv_ref

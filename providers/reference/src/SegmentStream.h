@@ -82,9 +82,12 @@ Bytes RandomBytes(size_t size);
 
 // Records are sealed in place: the plaintext is read into a block of the writer at
 // kPlainOffset, and Seal turns the block into the record and queues it.
+// A record begins with its kind (1 byte) and the length of what follows (4 bytes).
+constexpr size_t kRecordHeadSize = 5;
+
 class RecordWriter {
  public:
-  static constexpr size_t kPlainOffset = 5;
+  static constexpr size_t kPlainOffset = kRecordHeadSize;
   static constexpr size_t kTagSize = 16;
   static constexpr size_t BlockSize(size_t plain) { return kPlainOffset + plain + kTagSize; }
 
@@ -109,15 +112,12 @@ class RecordReader {
   bool AtEnd();
 
  private:
-  static constexpr size_t kHeadSize = 5;
-
   SourceFile& in_;
   CipherCtxPtr ctx_;
   Bytes aad_;
   // The head of the next record, read together with the body of the one before.
-  unsigned char head_[kHeadSize] = {};
+  unsigned char head_[kRecordHeadSize] = {};
   size_t headSize_ = 0;
-  bool started_ = false;
   uint64_t number_ = 0;
 };
 
