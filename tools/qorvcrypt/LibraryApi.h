@@ -12,6 +12,8 @@ class LibraryApi {
  public:
   // Loads the library at path; empty means the library beside this program.
   bool Load(const std::string& path, std::string& error);
+  // The path it was loaded from.
+  const std::string& Path() const { return path_; }
 
   // Address of an export, or null (with error set) when the library lacks it.
   template <typename Fn>
@@ -23,6 +25,7 @@ class LibraryApi {
 
  private:
   qorv::platform::DynamicLibrary library_;
+  std::string path_;
 };
 
 }  // namespace qorvcrypt
