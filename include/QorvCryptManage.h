@@ -84,6 +84,12 @@ QORVCRYPT_API unsigned char QORVCRYPT_CALL GetCryptList(uintptr_t Handle, const 
 typedef unsigned char(QORVCRYPT_CALL* QorvGetCryptListFn)(uintptr_t Handle, const char* ConfigFile, char* List,
                                                           char** Params);
 
+/* Sets *Version to the library's version, "MAJOR.MINOR.PATCH", a zero-terminated text
+ * that the library owns and never changes: the caller does not free it. Returns 0, and
+ * sets nothing, when Version is null. */
+QORVCRYPT_API unsigned char QORVCRYPT_CALL QorvGetVersion(const char** Version);
+typedef unsigned char(QORVCRYPT_CALL* QorvGetVersionFn)(const char** Version);
+
 #ifdef __cplusplus
 }
 #endif

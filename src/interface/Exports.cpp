@@ -105,4 +105,11 @@ QORVCRYPT_API unsigned char QORVCRYPT_CALL GetCryptList(uintptr_t Handle, const 
   }
 }
 
+// The text is a literal: nothing can fail, and the host never frees it.
+QORVCRYPT_API unsigned char QORVCRYPT_CALL QorvGetVersion(const char** Version) {
+  if (Version == nullptr) return 0;
+  *Version = QORV_LIBRARY_VERSION;
+  return 1;
+}
+
 }  // extern "C"
