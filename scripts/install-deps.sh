@@ -36,6 +36,9 @@ base_pkgs=(build-essential cmake ninja-build pkg-config git
            g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
            clang libclang-rt-14-dev valgrind
            locales file)
+# The Windows SDK: llvm-dlltool makes its MSVC-format import library, lld-link links a
+# test host against it; dpkg-dev (dpkg-shlibdeps) finds the .deb packages' dependencies.
+base_pkgs+=(llvm lld dpkg-dev)
 $SUDO apt-get install -y --no-install-recommends "${base_pkgs[@]}" || exit 1
 
 # wine under a Chinese locale gives the ANSI code page 936 that the Windows builds target.
