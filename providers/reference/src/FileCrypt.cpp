@@ -9,14 +9,13 @@
 #include <cctype>
 #include <cstring>
 
-#include "AtomicFile.h"
 #include "Failure.h"
 #include "Keys.h"
 #include "Messages.h"
 #include "Operations.h"
 #include "SegmentStream.h"
-#include "SourceFile.h"
 #include "WriteBehind.h"
+#include "platform/AtomicFile.h"
 
 namespace qorv_ref {
 namespace {
@@ -312,7 +311,7 @@ void EncryptFile(const CallStrings& call) {
   const Bytes headerBytes = header.Serialize();
   const Bytes headerHash = Sha256(headerBytes);
 
-  AtomicFile out(target, 0644);
+  platform::AtomicFile out(target, platform::Visibility::Everyone);
   WriteBehind writer(out, kBlocksInFlight);
   Bytes& head = writer.Acquire();
   head = headerBytes;
@@ -396,7 +395,7 @@ void DecryptFile(const CallStrings& call) {
   }
   const Bytes headerHash = Sha256(header.Serialize());
 
-  AtomicFile out(target, 0600);
+  platform::AtomicFile out(target, platform::Visibility::OwnerOnly);
   WriteBehind writer(out, kBlocksInFlight);
   RecordReader records(in, keys.record, headerHash);
   Sha256Stream digest;

@@ -10,17 +10,16 @@
 #include <openssl/x509v3.h>
 
 #include <cstring>
-#include <fstream>
-#include <sys/stat.h>
 
 #include "Failure.h"
 #include "Messages.h"
+#include "platform/FileSystem.h"
 
 namespace qorv_ref {
 namespace {
 
 // Certificates and keys are a few kilobytes; anything far larger is not one.
-constexpr std::streamoff kSmallFileLimit = 1 << 20;
+constexpr size_t kSmallFileLimit = 1 << 20;
 // PBKDF2 rounds for key files: each open of a key pays them once.
 constexpr int kKeyFileIterations = 200000;
 
@@ -74,12 +73,12 @@ void SetRandomSerial(X509* cert) {
 }  // namespace
 
 std::string ReadSmallFile(const std::string& path, const std::string& what) {
-  struct stat info {};
-  if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) Fail(msg::FileMissing(what, path));
-  std::ifstream in(path, std::ios::binary);
-  if (!in || info.st_size > kSmallFileLimit) Fail(msg::FileUnreadable(what, path));
-  std::string bytes(static_cast<size_t>(info.st_size), '\0');
-  if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) Fail(msg::FileUnreadable(what, path));
+  std::string bytes;
+  switch (platform::ReadWholeFile(path, kSmallFileLimit, bytes)) {
+    case platform::ReadResult::Ok: break;
+    case platform::ReadResult::Missing: Fail(msg::FileMissing(what, path));
+    case platform::ReadResult::Unreadable: Fail(msg::FileUnreadable(what, path));
+  }
   return bytes;
 }
 

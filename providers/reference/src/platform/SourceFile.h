@@ -3,9 +3,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
-namespace qorv_ref {
+namespace qorv_ref::platform {
 
 class SourceFile {
  public:
@@ -21,7 +22,7 @@ class SourceFile {
 
  private:
   std::string path_;
-  int fd_ = -1;
+  intptr_t handle_ = -1;
 };
 
-}  // namespace qorv_ref
+}  // namespace qorv_ref::platform
