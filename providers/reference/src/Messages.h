@@ -50,6 +50,9 @@ inline std::string NotAKey(const std::string& what, const std::string& path) {
 inline std::string KeyWrongPassword(const std::string& what, const std::string& path) {
   return Quoted(what, path, "的密码错误！");
 }
+inline std::string KeyCostTooHigh(const std::string& what, const std::string& path) {
+  return Quoted(what, path, "的密码保护参数超出允许的范围，文件可能是伪造的！");
+}
 inline std::string KeyFileNotConfigured() { return T("未配置密钥文件，请在扩展参数KeyFile中指定！"); }
 inline std::string KeyFileInvalid(const std::string& path) {
   return Quoted("密钥文件", path, "无效，应为32字节的密钥或64位十六进制文本！");

@@ -15,8 +15,13 @@ namespace fs = std::filesystem;
 
 std::string Reply::Message() const { return GetParam(text, "ResultMsgStr"); }
 
+// As the library sizes it: the contract's size, or more for a longer input.
+std::vector<char> BufferFor(const std::string& input) {
+  return std::vector<char>(std::max<size_t>(QORVCRYPT_PROVIDER_BUFFER_SIZE, input.size() + 1), '\0');
+}
+
 Reply Call(QorvProviderFn function, const std::string& input) {
-  std::vector<char> buffer(QORVCRYPT_PROVIDER_BUFFER_SIZE, '\0');
+  std::vector<char> buffer = BufferFor(input);
   std::copy(input.begin(), input.end(), buffer.begin());
   char* pointer = buffer.data();
   Reply reply;
@@ -28,7 +33,7 @@ Reply Call(QorvProviderFn function, const std::string& input) {
 }
 
 Reply RunSequence(const std::string& init, QorvProviderFn function, const std::string& op) {
-  std::vector<char> buffer(QORVCRYPT_PROVIDER_BUFFER_SIZE, '\0');
+  std::vector<char> buffer = BufferFor(init);
   std::copy(init.begin(), init.end(), buffer.begin());
   char* pointer = buffer.data();
   EXPECT_EQ(InitCrypt(0, &pointer), 1);

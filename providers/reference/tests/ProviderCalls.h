@@ -1,5 +1,6 @@
-// Calling the provider's exports as the host does: a zero-filled 10,240-byte buffer per
-// call, InitCrypt, one operation, FinalCrypt.
+// Calling the provider's exports as the host does: a zero-filled buffer per call of
+// 10,240 bytes (more for a longer input, which it holds whole), InitCrypt, one
+// operation, FinalCrypt.
 #pragma once
 
 #include <initializer_list>
