@@ -49,7 +49,7 @@ command -v dpkg-source >/dev/null || $SUDO apt-get install -y --no-install-recom
 work=$(mktemp -d "${TMPDIR:-/tmp}/qorv-openssl.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 start=$SECONDS
-(cd "$work" && apt-get source --only-source openssl >/dev/null)
+(cd "$work" && apt-get -o APT::Sandbox::User=root source --only-source openssl >/dev/null)
 src=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'openssl-*' | head -n 1)
 # The Debian version (upstream and revision) keys the cache: another patch level is another build.
 version=$(sed -n 's/^Version: //p' "$work"/openssl_*.dsc | head -n 1 | tr '~:' '+_')
@@ -59,6 +59,9 @@ dir=$cache/openssl-$version-$triple
 # modules to load, no legacy provider, no console prompts, and none of the network
 # protocols (sockets, OCSP, CMP, time stamping, SRP, CT) that a file provider never speaks.
 cd "$src"
+# Debian's "pic" patch makes the 32-bit x86 assembly use ELF's global offset table, which
+# Windows object files cannot express; the upstream code is position-independent there.
+patch -R -p1 -s <debian/patches/pic.patch
 ./Configure "$target" --cross-compile-prefix="$triple"- --prefix="$dir" \
   no-shared no-tests no-engine no-dso no-module no-legacy no-ui-console \
   no-sock no-dgram no-ocsp no-cmp no-ts no-srp no-ct no-comp >/dev/null

@@ -53,9 +53,16 @@ std::string With(const std::string& text, const std::string& name, const std::st
 }
 
 TempFolder::TempFolder() {
-  std::string pattern = (fs::temp_directory_path() / "qorv-ref-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path candidate = fs::temp_directory_path() / ("qorv-ref-" + std::to_string(random()));
+    std::error_code error;
+    if (fs::create_directory(candidate, error)) {
+      path_ = candidate.string();
+      return;
+    }
+  }
+  throw std::runtime_error("no temporary folder");
 }
 
 TempFolder::~TempFolder() {
