@@ -356,6 +356,7 @@ void EncryptFile(const CallStrings& call) {
                                  signer.key.get());
     records.Put(RecordKind::Signature, signature.data(), signature.size());
   }
+  in.Close();
   writer.Finish();
   out.Commit();
 }
@@ -424,6 +425,7 @@ void DecryptFile(const CallStrings& call) {
     VerifySignature(signature, root.get(), Manifest(headerHash, digest.Final(), digest.total()));
   }
   if (!records.AtEnd()) Fail(msg::TrailingData());
+  in.Close();
   writer.Finish();
   out.Commit();
 }

@@ -382,10 +382,12 @@ TEST_F(FileCryptTest, OperationsNeedAnInitCryptOfTheSameSequence) {
   EXPECT_FALSE(Exists(dir_.File("opened")));
 }
 
+unsigned char QORVCRYPT_CALL InitWithoutHandle(char** params) { return InitCrypt(0, params); }
+
 TEST_F(FileCryptTest, ASequenceOnAnotherThreadDoesNotDisturbThisOne) {
   const std::string source = dir_.Write("plain", "data");
   const std::string mine = With(InitFor(Kind::Password), "PassWord", "mine");
-  ASSERT_TRUE(Call([](char** p) { return InitCrypt(0, p); }, mine).ok);
+  ASSERT_TRUE(Call(InitWithoutHandle, mine).ok);
 
   std::thread other([&] {
     EXPECT_TRUE(RunSequence(With(mine, "PassWord", "theirs"), Encrypt, Op(source, dir_.File("theirs"))).ok);

@@ -11,14 +11,14 @@
 #include "QorvCryptProvider.h"
 
 extern "C" {
-unsigned char InitCrypt(uintptr_t Handle, char** Params);
-unsigned char Encrypt(char** Params);
-unsigned char Decrypt(char** Params);
-unsigned char FinalCrypt(char** Params);
-unsigned char GetUSBCertFile(char** Params);
-unsigned char CreateCAFile(char** Params);
-unsigned char ChangeCAPassword(char** Params);
-unsigned char ValidateCert(char** Params);
+unsigned char QORVCRYPT_CALL InitCrypt(uintptr_t Handle, char** Params);
+unsigned char QORVCRYPT_CALL Encrypt(char** Params);
+unsigned char QORVCRYPT_CALL Decrypt(char** Params);
+unsigned char QORVCRYPT_CALL FinalCrypt(char** Params);
+unsigned char QORVCRYPT_CALL GetUSBCertFile(char** Params);
+unsigned char QORVCRYPT_CALL CreateCAFile(char** Params);
+unsigned char QORVCRYPT_CALL ChangeCAPassword(char** Params);
+unsigned char QORVCRYPT_CALL ValidateCert(char** Params);
 }
 
 namespace qorv_ref::test {

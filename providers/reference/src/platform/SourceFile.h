@@ -18,6 +18,8 @@ class SourceFile {
 
   // Reads until size bytes or the end of the file; a read error fails with the path.
   size_t Read(unsigned char* data, size_t size);
+  // Done with the file: an output may replace it now, where the system cares.
+  void Close();
   const std::string& path() const { return path_; }
 
  private:

@@ -34,7 +34,12 @@ SourceFile::SourceFile(const std::string& path) : path_(path) {
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);  // a hint: larger read-ahead
 }
 
-SourceFile::~SourceFile() { ::close(static_cast<int>(handle_)); }
+SourceFile::~SourceFile() { Close(); }
+
+void SourceFile::Close() {
+  if (handle_ >= 0) ::close(static_cast<int>(handle_));
+  handle_ = -1;
+}
 
 size_t SourceFile::Read(unsigned char* data, size_t size) {
   const int fd = static_cast<int>(handle_);
