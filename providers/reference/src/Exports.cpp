@@ -16,7 +16,7 @@
 #include "ParamText.h"
 #include "QorvCryptProvider.h"
 #include "platform/MessageText.h"
-#include "platform/ThreadCleanup.h"
+#include "platform/CallScope.h"
 #include "platform/Threads.h"
 
 namespace qorv_ref {
@@ -98,6 +98,7 @@ template <typename Operation>
 unsigned char Guarded(char** params, Operation&& operation) noexcept {
   if (params == nullptr || *params == nullptr) return 0;
   const Buffer buffer = BufferOf(params);
+  platform::BeginCall();
   unsigned char result = 0;
   try {
     result = operation(buffer, std::string(buffer.data)) ? 1 : 0;
@@ -110,7 +111,7 @@ unsigned char Guarded(char** params, Operation&& operation) noexcept {
   }
   // Nothing of this call stays in the thread's OpenSSL error queue, nor in the thread.
   ERR_clear_error();
-  platform::ReleaseThreadState();
+  platform::EndCall();
   return result;
 }
 
