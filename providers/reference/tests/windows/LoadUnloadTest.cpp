@@ -25,7 +25,8 @@ size_t PrivateBytes() {
   PROCESS_MEMORY_COUNTERS_EX counters{};
   counters.cb = sizeof counters;
   GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
-  return counters.PrivateUsage;
+  // wine leaves the private count at 0; the commit charge is next best.
+  return counters.PrivateUsage != 0 ? counters.PrivateUsage : counters.PagefileUsage;
 }
 
 // Where this program's own copy of the provider lies: a second file is a second module,
@@ -77,10 +78,12 @@ TEST(LoadUnloadTest, EachLoadGivesBackWhatItTook) {
   for (int i = 0; i < 20; ++i) ASSERT_TRUE(OneRequest(dll, init, opOk, opFail));
   const DWORD slotBefore = LowestFreeTlsSlot();
   const size_t bytesBefore = PrivateBytes();
+  ASSERT_GT(bytesBefore, 0u);
   for (int i = 0; i < 300; ++i) ASSERT_TRUE(OneRequest(dll, init, opOk, opFail)) << "request " << i;
   EXPECT_EQ(LowestFreeTlsSlot(), slotBefore) << "thread-local storage slots left taken by 300 loads";
   const size_t bytesAfter = PrivateBytes();
-  EXPECT_LT(bytesAfter, bytesBefore + 1024 * 1024) << "grew from " << bytesBefore << " to " << bytesAfter;
+  // A leak of some hundred bytes a load would show (wine counts in pages of 4 KiB).
+  EXPECT_LT(bytesAfter, bytesBefore + 256 * 1024) << "grew from " << bytesBefore << " to " << bytesAfter;
   EXPECT_EQ(ReadBytes(dir.File("opened")), ReadBytes(plain));
 }
 

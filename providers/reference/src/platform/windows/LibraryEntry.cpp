@@ -4,9 +4,21 @@
 
 #include <openssl/crypto.h>
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-  if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
+#include "platform/windows/ThreadLocalEmulation.h"
+
+// libstdc++'s release of its emergency exception memory (about 70 KiB, taken when the
+// DLL is loaded), otherwise left behind by every unload of a DLL that links it statically.
+namespace __gnu_cxx {
+void __freeres();
+}  // namespace __gnu_cxx
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID reserved) {
+  if (reason == DLL_THREAD_DETACH) qorv_ref::platform::ReleaseThreadLocalsOfThisThread();
   // At FreeLibrary only: when the process ends, its other threads are gone already.
-  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) OPENSSL_cleanup();
+  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+    OPENSSL_cleanup();
+    __gnu_cxx::__freeres();
+    qorv_ref::platform::ReleaseAllThreadLocals();
+  }
   return TRUE;
 }
