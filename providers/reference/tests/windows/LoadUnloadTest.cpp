@@ -87,15 +87,17 @@ TEST(LoadUnloadTest, EachLoadGivesBackWhatItTook) {
   EXPECT_EQ(ReadBytes(dir.File("opened")), ReadBytes(plain));
 }
 
+LONG WINAPI EndWithCodeThree(EXCEPTION_POINTERS*) {
+  ExitProcess(3);
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+
 // A child run of this program for the test below: one request through a copy of the
 // provider, then the normal end of the process, which runs the exit handlers. A fault
 // there (a handler left pointing into the unloaded provider) becomes exit code 3.
 TEST(LoadUnloadTest, ChildMakesOneRequestAndEnds) {
   if (std::getenv("QORV_REF_LOAD_CHILD") == nullptr) GTEST_SKIP() << "run by the test below";
-  SetUnhandledExceptionFilter([](EXCEPTION_POINTERS*) -> LONG {
-    ExitProcess(3);
-    return EXCEPTION_EXECUTE_HANDLER;
-  });
+  SetUnhandledExceptionFilter(EndWithCodeThree);
   TempFolder dir;
   const std::string init = Params({{"User", "alice"}, {"KeyFile", Shared().keyFile}, {"Mode", "0"}});
   const std::string plain = dir.Write("plain", "content");
