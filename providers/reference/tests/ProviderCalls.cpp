@@ -70,6 +70,10 @@ TempFolder::~TempFolder() {
   fs::remove_all(path_, ignored);
 }
 
+std::string TempFolder::File(const std::string& name) const {
+  return path_ + static_cast<char>(fs::path::preferred_separator) + name;
+}
+
 std::string TempFolder::Write(const std::string& name, const std::string& bytes) const {
   WriteBytes(File(name), bytes);
   return File(name);

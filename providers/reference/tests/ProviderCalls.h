@@ -46,7 +46,8 @@ class TempFolder {
   TempFolder& operator=(const TempFolder&) = delete;
 
   const std::string& path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  // With the system's separator, as the provider's own paths come back.
+  std::string File(const std::string& name) const;
   std::string Write(const std::string& name, const std::string& bytes) const;
   // Names of the entries, sorted: shows leftovers such as temporary files.
   std::vector<std::string> Names() const;
