@@ -79,7 +79,7 @@ uint64_t WrittenBy(pid_t pid) {
 
 TEST(InterruptedWriteTest, ADecryptionKilledPartwayLeavesNoPlaintextBehind) {
   TempFolder dir;
-  const std::string plain = dir.Write("plain", SampleBytes(64 * kSegment, 3));
+  const std::string plain = dir.Write("plain", std::string(64 * kSegment, 'p'));
   const std::string sealed = dir.File("sealed");
   ASSERT_TRUE(RunSequence(KeyFileInit(), Encrypt, Op(plain, sealed)).ok);
   std::remove(plain.c_str());

@@ -18,7 +18,7 @@ using test::Deployment;
 
 const std::string kProvider = QORV_REFERENCE_PROVIDER_FILE;
 
-class ReferenceProviderGrowthTest : public ::testing::Test {
+class MemoryGrowthReferenceProviderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const std::string keyFile = d_.dir().Write("file.key", std::string(32, 'k'));
@@ -61,7 +61,7 @@ class ReferenceProviderGrowthTest : public ::testing::Test {
   std::string notEncrypted_;
 };
 
-TEST_F(ReferenceProviderGrowthTest, RepeatedRequestsDoNotGrowTheProcess) {
+TEST_F(MemoryGrowthReferenceProviderTest, RepeatedRequestsDoNotGrowTheProcess) {
 #ifdef QORV_SANITIZED
   GTEST_SKIP() << "the sanitizers hold freed memory back; they check for leaks themselves";
 #endif
