@@ -65,7 +65,7 @@ TEST_F(MemoryGrowthReferenceProviderTest, RepeatedRequestsDoNotGrowTheProcess) {
 #ifdef QORV_SANITIZED
   GTEST_SKIP() << "the sanitizers hold freed memory back; they check for leaks themselves";
 #endif
-  for (int i = 0; i < 30; ++i) TwelveRequests();
+  for (int i = 0; i < 10; ++i) TwelveRequests();
   const size_t before = platform::ProcessMemoryBytes();
   ASSERT_GT(before, 0u);
   for (int i = 0; i < 300 && !HasFatalFailure(); ++i) TwelveRequests();
