@@ -48,12 +48,16 @@ std::string Required(const CallStrings& call, const std::string& name) {
 int IntParam(const CallStrings& call, const std::string& name, int fallback, int low, int high) {
   const std::string text = call.Init(name);
   if (text.empty()) return fallback;
-  const bool digits = text.size() <= 6 && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+  const bool digits = text.size() <= 7 && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
   const int value = digits ? std::stoi(text) : -1;
   if (value < low || value > high) {
     Fail(msg::ExtParamInvalid(name, std::to_string(low) + "到" + std::to_string(high) + "之间的整数"));
   }
   return value;
+}
+
+int KeyIterations(const CallStrings& call) {
+  return IntParam(call, "KeyIterations", kDefaultKeyIterations, kMinKeyIterations, kMaxKeyIterations);
 }
 
 // ---- CreateCAFile
@@ -157,7 +161,7 @@ std::string CreateCertificateFiles(const CallStrings& call) {
                                                      : "critical,keyAgreement";
     X509Ptr cert = IssueCertificate(key.get(), {user, days, false, usage}, issuer.cert.get(), issuer.key.get());
     files.push_back({stem + ".crt", CertificatePem(cert.get()), Visibility::Everyone});
-    files.push_back({stem + ".key", EncryptedKeyPem(key.get(), password), Visibility::OwnerOnly});
+    files.push_back({stem + ".key", EncryptedKeyPem(key.get(), password, KeyIterations(call)), Visibility::OwnerOnly});
     reply = SetParam(reply, role->certParam, stem + ".crt");
     reply = SetParam(reply, role->keyParam, stem + ".key");
     reply = SetParam(reply, role->passwordParam, password);
@@ -194,7 +198,7 @@ void ChangeKeyPasswords(const CallStrings& call) {
     const std::string newPassword = GetParam(call.op, role->passwordParam);
     if (newPassword.empty()) Fail(msg::NewPasswordEmpty(role->passwordParam));
     PkeyPtr key = LoadPrivateKey(path, call.Init(role->passwordParam), std::string(role->keyWhat) + "文件");
-    files.push_back({path, EncryptedKeyPem(key.get(), newPassword), Visibility::OwnerOnly});
+    files.push_back({path, EncryptedKeyPem(key.get(), newPassword, KeyIterations(call)), Visibility::OwnerOnly});
   }
   for (const PendingFile& file : files) platform::WriteFileAtomically(file.path, file.content, file.visibility, true);
 }

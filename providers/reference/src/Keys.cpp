@@ -20,11 +20,9 @@ namespace {
 
 // Certificates and keys are a few kilobytes; anything far larger is not one.
 constexpr size_t kSmallFileLimit = 1 << 20;
-// PBKDF2 rounds for key files: each open of a key pays them once.
-constexpr int kKeyFileIterations = 200000;
 // What a key file may ask for when it is opened: above the rounds other tools use
 // (600,000 is a common choice), far below what would hold a call for minutes.
-constexpr long kMaxKeyFileIterations = 1000000;
+constexpr uint64_t kMaxKeyFileIterations = kMaxKeyIterations;
 // scrypt-protected keys: the memory and the work of the password mode's former default
 // (N = 2^16, r = 8, p = 1) at most.
 constexpr uint64_t kMaxScryptMemory = 64ull << 20;
@@ -173,10 +171,10 @@ PkeyPtr LoadPrivateKey(const std::string& path, const std::string& password, con
   return key;
 }
 
-std::string EncryptedKeyPem(EVP_PKEY* key, const std::string& password) {
+std::string EncryptedKeyPem(EVP_PKEY* key, const std::string& password, int iterations) {
   P8InfoPtr info(EVP_PKEY2PKCS8(key));
   if (!info) Fail(msg::CryptoFailed());
-  X509_ALGOR* scheme = PKCS5_pbe2_set_iv(EVP_aes_256_cbc(), kKeyFileIterations, nullptr, 0, nullptr, NID_hmacWithSHA256);
+  X509_ALGOR* scheme = PKCS5_pbe2_set_iv(EVP_aes_256_cbc(), iterations, nullptr, 0, nullptr, NID_hmacWithSHA256);
   if (scheme == nullptr) Fail(msg::CryptoFailed());
   SigPtr sealed(PKCS8_set0_pbe(password.c_str(), static_cast<int>(password.size()), info.get(), scheme));
   if (!sealed) {
