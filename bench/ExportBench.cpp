@@ -20,6 +20,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/FileSystem.h"
+#include "platform/FileCopy.h"
 #include "platform/PathServices.h"
 #include "store/IniFile.h"
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/FileCopy.h"
 #include "platform/PathServices.h"
 #include "platform/Platform.h"
 #include "platform/ProcessInfo.h"
