@@ -45,6 +45,12 @@ bool MoveAside(const std::string& path, std::string& aside);
 // Removes the file at path (a link itself, never what it points to).
 bool RemoveFile(const std::string& path);
 
+// Removes what copies and moves aside that never finished (the process ended in the
+// middle) left in folder: the files under the fresh names of CopyToNewFile and
+// MoveAside. Only for a folder in which no copy is under way, as the store's lock
+// ensures for a set's folder.
+void RemoveLeftoverCopies(const std::string& folder);
+
 // Copies from over to, through CopyToNewFile in to's folder and MoveReplacing. False,
 // with to as it was, when from is missing or not a regular file or the copy fails.
 bool CopyFileReplacing(const std::string& from, const std::string& to);

@@ -107,6 +107,8 @@ void TCertFileInstall::PointFieldsAtSources() {
 
 bool TCertFileInstall::Place(StoreStatus& status, std::string& subject) {
   if (!DirPresent(FCertDir)) CreateDirPath(FCertDir);
+  // No other install of the set is under way: copies left by one that ended midway go.
+  platform::RemoveLeftoverCopies(FCertDir);
   for (Item& item : FItems) {
     if (!item.copy) continue;
     platform::CopySource why = platform::CopySource::Ok;

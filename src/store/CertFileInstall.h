@@ -36,8 +36,9 @@ class TCertFileInstall {
   void PointFieldsAtCopies();
   void PointFieldsAtSources();
 
-  // Creates the folder when missing, copies the files and puts the copies in place.
-  // False, with status and subject and everything as it was, when that fails.
+  // Creates the folder when missing, removes what an install that ended midway left
+  // there, copies the files and puts the copies in place. False, with status and
+  // subject and everything as it was, when that fails. The store's lock must be held.
   bool Place(StoreStatus& status, std::string& subject);
   // Puts back what Place replaced and removes what it added.
   void Undo();

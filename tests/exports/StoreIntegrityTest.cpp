@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "interface/ParamString.h"
 #include "platform/Platform.h"
@@ -125,7 +126,6 @@ TEST_F(StoreIntegrityTest, StoreFoldersAndCopiesAreTheOwnersAlone) {
 }
 
 TEST_F(StoreIntegrityTest, SourcesThatAreNoCertificateFileAreRefusedBeforeAnythingIsCopied) {
-  const std::string device = platform::kWindows ? "NUL" : "/dev/null";
   const std::string huge = Source("src", "huge.key", "");
   fs::resize_file(fs::path(huge), 16 * 1024 * 1024 + 1);
   const std::string cert = Source("src", "enc.cer", "c");
@@ -136,8 +136,10 @@ TEST_F(StoreIntegrityTest, SourcesThatAreNoCertificateFileAreRefusedBeforeAnythi
   struct Case {
     std::string source, message;
   };
-  const Case cases[] = {{device, msg::CertificateFileNotRegular(device)},
-                        {huge, msg::CertificateFileTooLarge(huge)}};
+  std::vector<Case> cases = {{huge, msg::CertificateFileTooLarge(huge)}};
+  // A device on Windows has a name that the full-path rules of the store turn into one
+  // that names no file (NUL becomes \\.\NUL), so it is not found in the first place.
+  if (!platform::kWindows) cases.push_back({"/dev/null", msg::CertificateFileNotRegular("/dev/null")});
   for (const Case& c : cases) {
     // The bad file comes last: the good ones before it are not copied either.
     ExportReply reply = d_.SetCaFile("File", "alice", "RootCertFile=" + root + ";" + Files(cert, c.source));

@@ -1,5 +1,6 @@
 #include "platform/FileCopy.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
@@ -171,6 +172,16 @@ bool MoveAside(const std::string& path, std::string& aside) {
 }
 
 bool RemoveFile(const std::string& path) { return !path.empty() && unlink(path.c_str()) == 0; }
+
+void RemoveLeftoverCopies(const std::string& folder) {
+  DIR* dir = opendir(FolderName(folder).c_str());
+  if (dir == nullptr) return;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name.rfind(kCopyPrefix, 0) == 0 || name.rfind(kAsidePrefix, 0) == 0) unlinkat(dirfd(dir), name.c_str(), 0);
+  }
+  closedir(dir);
+}
 
 bool CopyFileReplacing(const std::string& from, const std::string& to) {
   std::string created;

@@ -197,6 +197,18 @@ bool RemoveFile(const std::string& path) {
   return DeleteFileA(path.c_str()) != 0;
 }
 
+void RemoveLeftoverCopies(const std::string& folder) {
+  for (const char* prefix : {kCopyPrefix, kAsidePrefix}) {
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA(InFolder(folder, std::string(prefix) + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) continue;
+    do {
+      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) RemoveFile(InFolder(folder, found.cFileName));
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+}
+
 bool CopyFileReplacing(const std::string& from, const std::string& to) {
   std::string created;
   CopySource why;

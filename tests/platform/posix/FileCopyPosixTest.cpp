@@ -72,6 +72,22 @@ TEST(FileCopyPosixTest, ACopyIsAFileOfItsOwnAndPrivate) {
   EXPECT_EQ(test::SnapshotOf(folder).size(), 3u);
 }
 
+TEST(FileCopyPosixTest, LeftoversOfUnfinishedCopiesAreRemovedAndNothingElse) {
+  test::TempDir dir;
+  const std::string source = dir.Write("key.pem", "private key");
+  test::TempDir folder;
+  const std::string kept = folder.Write("key.pem", "kept");
+  std::string copy, aside;
+  CopySource why;
+  ASSERT_TRUE(CopyToNewFile(source, folder.path(), true, kAnySize, copy, why));
+  ASSERT_TRUE(MoveAside(kept, aside));
+  folder.Write("key.pem", "kept");
+  folder.Write("other.tmp", "kept");
+  RemoveLeftoverCopies(folder.path());
+  EXPECT_EQ(test::SnapshotOf(folder.path()),
+            (test::FolderSnapshot{{"key.pem", "file: kept"}, {"other.tmp", "file: kept"}}));
+}
+
 TEST(FileLockPosixTest, TakingAnExistingLockCreatesNothing) {
   test::TempDir dir;
   const std::string path = dir.File("store.lock");
