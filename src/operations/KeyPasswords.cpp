@@ -82,7 +82,8 @@ bool TCryptmanage::ChangeCAPassword(std::string& params) {
     // passwords the keys no longer have, which the caller must hear about.
     request.onSuccess = [&](const std::string&, std::string& callerParams) {
       TUserCaFile set(StoreType(), User(), HasTwoPairs());
-      return set.SavePasswords(recordEnc ? newEncKeyPwd : set.FEncKeyPwd, recordSign ? newSignKeyPwd : set.FSignKeyPwd) ||
+      return set.SavePasswords(recordEnc ? newEncKeyPwd : set.FEncKeyPwd,
+                               recordSign ? newSignKeyPwd : set.FSignKeyPwd) ||
              Refuse(callerParams, msg::NewKeyPasswordsNotRecorded());
     };
   }

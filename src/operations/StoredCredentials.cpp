@@ -47,7 +47,8 @@ bool UserMayUseStores(const TCryptmanage& manager, std::string& params) {
   return false;
 }
 
-StoreHold::StoreHold(const TCryptmanage& manager, TStoreLock::Mode mode) : FLock(PreparedSetFile(manager, mode), mode) {}
+StoreHold::StoreHold(const TCryptmanage& manager, TStoreLock::Mode mode)
+    : FLock(PreparedSetFile(manager, mode), mode) {}
 
 // The crypto type's certificate set file, read once for both records.
 struct StoredCertificates::SetFile {

@@ -58,8 +58,7 @@ class TCaFile {
   enum class SectionKind { User, ServerRecord };
   // caRoot is the folder holding the CA folder, ModuleDir() in production. Derived
   // classes load themselves at the end of their construction.
-  TCaFile(const std::string& caRoot, std::string cryptType, std::string section, bool hasSignPair,
-          SectionKind kind);
+  TCaFile(const std::string& caRoot, std::string cryptType, std::string section, bool hasSignPair, SectionKind kind);
 
   // Checks the names before an operation that touches files; false with UnsafeName.
   bool BeginStoreOperation();

@@ -50,10 +50,10 @@ class TCertFileInstall {
     std::string* field = nullptr;
     std::string original;  // the field's value when added
     std::string source;    // the same in full form
-    std::string target;  // the place in the folder
-    bool copy = false;   // false when already in place, or named by an earlier field too
-    std::string staged;  // the new copy, until it is placed
-    std::string aside;   // the file it replaced, until the install is kept or undone
+    std::string target;    // the place in the folder
+    bool copy = false;     // false when already in place, or named by an earlier field too
+    std::string staged;    // the new copy, until it is placed
+    std::string aside;     // the file it replaced, until the install is kept or undone
     bool placed = false;
   };
 

@@ -156,8 +156,8 @@ class ConcurrentStoreTest : public ::testing::Test {
 };
 
 TEST_F(ConcurrentStoreTest, ThreadsAndProcessesChangingOneStoreLoseNothing) {
-  d_.WriteConfig({{"Race", "", "1", "race", "1", "0", "", {{"RevenueCode", "12"}}},
-                  {"RacePwd", "", "2", "race", "", "", "", {}}});
+  d_.WriteConfig(
+      {{"Race", "", "1", "race", "1", "0", "", {{"RevenueCode", "12"}}}, {"RacePwd", "", "2", "race", "", "", "", {}}});
   d_.script().Answer("ChangeCAPassword", "rekey");
   d_.script().Answer("ValidateCert", "checkset");
   // Sets whose files have the same names in different folders.
@@ -203,13 +203,20 @@ TEST_F(ConcurrentStoreTest, RealKeysStayOpenableWhateverTheInterleaving) {
   for (int set = 0; set < kSets; ++set) {
     const std::string folder = d_.dir().File("sets") + kSep + "set" + std::to_string(set);
     fs::create_directories(fs::path(folder));
-    entries.push_back({"Make" + std::to_string(set), provider, "1", "make", "1", "0", "",
+    entries.push_back({"Make" + std::to_string(set),
+                       provider,
+                       "1",
+                       "make",
+                       "1",
+                       "0",
+                       "",
                        {{"KeyAlg", "EC"}, {"CertOutDir", folder}}});
   }
   d_.WriteConfig(entries);
   // Sets whose files have the same names in different folders, each with its own root.
   for (int set = 0; set < kSets; ++set) {
-    const ExportReply made = d_.CreateCAFile("Make" + std::to_string(set), "x", "EncKeyPwd=first" + std::to_string(set));
+    const ExportReply made =
+        d_.CreateCAFile("Make" + std::to_string(set), "x", "EncKeyPwd=first" + std::to_string(set));
     ASSERT_EQ(made.ok, 1) << made.params;
     const std::string folder = SetFolder(Sources(), set);
     fs::copy_file(fs::path(GetParamValue(made.params, "EncCertFile")), fs::path(folder + "enc.cer"));

@@ -28,9 +28,7 @@ const std::string kSep(1, platform::kPathSeparator);
 
 std::string Message(const ExportReply& reply) { return GetParamValue(reply.params, "ResultMsgStr"); }
 
-fs::perms ModeOf(const std::string& path) {
-  return fs::symlink_status(fs::path(path)).permissions() & fs::perms::all;
-}
+fs::perms ModeOf(const std::string& path) { return fs::symlink_status(fs::path(path)).permissions() & fs::perms::all; }
 
 class StoreIntegrityTest : public ::testing::Test {
  protected:
@@ -69,8 +67,8 @@ TEST_F(StoreIntegrityTest, LinksInTheFoldersAreReplacedNeverWrittenThrough) {
   fs::create_symlink(fs::path(victim), fs::path(certDir + "enc.cer.copying"));
   fs::remove(fs::path(certDir + "enc.cer"));
   fs::create_symlink(fs::path(victim), fs::path(certDir + "enc.cer"));
-  ExportReply reply = d_.SetCaFile("File", "alice", Files(Source("new", "enc.cer", "new certificate"),
-                                                          Source("new", "enc.key", "new private key")));
+  ExportReply reply = d_.SetCaFile(
+      "File", "alice", Files(Source("new", "enc.cer", "new certificate"), Source("new", "enc.key", "new private key")));
   ASSERT_EQ(reply.ok, 1) << reply.params;
   EXPECT_EQ(test::ReadFileBytes(victim), "the victim's own bytes");
   EXPECT_FALSE(fs::is_symlink(fs::path(certDir + "enc.cer")));
@@ -102,8 +100,8 @@ TEST_F(StoreIntegrityTest, StoreFoldersAndCopiesAreTheOwnersAlone) {
   if (platform::kWindows) GTEST_SKIP() << "POSIX permissions";
   const std::string cert = Source("src", "enc.cer", "certificate");
   const std::string key = Source("src", "enc.key", "private key");
-  fs::permissions(fs::path(key), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                                     fs::perms::others_read);
+  fs::permissions(fs::path(key),
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
   ASSERT_EQ(d_.SetCaFile("File", "alice", Files(cert, key)).ok, 1);
   const std::string certDir = CertDir("File", "alice");
   for (const std::string& folder : {CaDir(), CaDir() + kSep + "File", certDir}) {
@@ -183,8 +181,7 @@ TEST_F(StoreIntegrityTest, FilesOfOneNameFromDifferentFoldersEachGetACopy) {
   // Installing again from the stored copies keeps them as they are.
   ASSERT_EQ(d_.SetCaFile("Pair", "alice", info.params).ok, 1);
   EXPECT_EQ(test::SnapshotOf(CertDir("Pair", "alice")).size(), 5u);
-  EXPECT_EQ(test::ReadFileBytes(GetParamValue(d_.GetCryptInfo("Pair", "alice", "").params, "SignKeyFile")),
-            "Sign key");
+  EXPECT_EQ(test::ReadFileBytes(GetParamValue(d_.GetCryptInfo("Pair", "alice", "").params, "SignKeyFile")), "Sign key");
 }
 
 TEST_F(StoreIntegrityTest, NothingIsStoredThatWouldNotReadBackWhole) {
@@ -240,7 +237,8 @@ TEST_F(StoreIntegrityTest, APasswordChangeOnTheStoredKeyFilesIsRecorded) {
 
   // A key named elsewhere keeps the stored password of the stored key.
   reply = d_.ChangeCAPassword(
-      "Pair", "alice", "EncKeyFile=" + seeded.encKey + ";SignKeyFile=" + otherKey + ";NewEncKeyPwd=e3;NewSignKeyPwd=s3");
+      "Pair", "alice",
+      "EncKeyFile=" + seeded.encKey + ";SignKeyFile=" + otherKey + ";NewEncKeyPwd=e3;NewSignKeyPwd=s3");
   ASSERT_EQ(reply.ok, 1) << reply.params;
   info = d_.GetCryptInfo("Pair", "alice", "");
   EXPECT_EQ(GetParamValue(info.params, "EncKeyPwd"), "e3");

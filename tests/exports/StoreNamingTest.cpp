@@ -155,9 +155,9 @@ TEST_F(StoreNamingTest, DoubleByteNamesMatchOnlyWhole) {
   // GBK 81 41 and 81 61, 8C 57 and 8C 77: trail bytes with the codes of 'A', 'a', 'W'
   // and 'w'. On Windows they are characters whose bytes must all match; elsewhere the
   // texts are UTF-8 and hold no such bytes.
-  const std::string upper = platform::Utf8ToHostText("\xE4\xB8\x84");    // 丄
-  const std::string lower = platform::Utf8ToHostText("\xE4\xB9\xA4");    // 乤
-  const std::string study = platform::Utf8ToHostText("\xE5\xAD\xB8");    // 學
+  const std::string upper = platform::Utf8ToHostText("\xE4\xB8\x84");      // 丄
+  const std::string lower = platform::Utf8ToHostText("\xE4\xB9\xA4");      // 乤
+  const std::string study = platform::Utf8ToHostText("\xE5\xAD\xB8");      // 學
   const std::string injustice = platform::Utf8ToHostText("\xE5\xAF\x83");  // 寃
   if (platform::kWindows) {
     ASSERT_EQ(upper, "\x81\x41");
@@ -165,9 +165,10 @@ TEST_F(StoreNamingTest, DoubleByteNamesMatchOnlyWhole) {
     ASSERT_EQ(study, "\x8C\x57");
     ASSERT_EQ(injustice, "\x8C\x77");
   }
-  d_.WriteConfig({{"\xE4\xB8\x84", "", "0", "first", "", "", "", {}},
-                  {"\xE4\xB9\xA4", "", "0", "second", "", "", "", {}},
-                  {"Params", "", "0", "p", "", "", "", {{"\xE4\xB8\x84", "v1"}, {"\xE4\xB9\xA4", "v2"}, {"\xE5\xAD\xB8", "v3"}}}});
+  d_.WriteConfig(
+      {{"\xE4\xB8\x84", "", "0", "first", "", "", "", {}},
+       {"\xE4\xB9\xA4", "", "0", "second", "", "", "", {}},
+       {"Params", "", "0", "p", "", "", "", {{"\xE4\xB8\x84", "v1"}, {"\xE4\xB9\xA4", "v2"}, {"\xE5\xAD\xB8", "v3"}}}});
   EXPECT_EQ(GetParamValue(d_.GetCryptInfo(upper, "u", "").params, "DESC"), "first");
   EXPECT_EQ(GetParamValue(d_.GetCryptInfo(lower, "u", "").params, "DESC"), "second");
 

@@ -298,15 +298,11 @@ TEST(StoreNamesTest, ServerRecordsAreNamedAsTheirSectionsAndFoldersRead) {
     std::string code, section;
   };
   const Case cases[] = {
-      {"12", "Revenue12"},
-      {"", "Revenue"},
-      {" 12 ", "Revenue 12"},  // blanks reach the name; its ends are trimmed
-      {"1 2", "Revenue1 2"},
-      {"\n      12\n    ", "Revenue12"},  // a pretty-printed value: layout goes whole
-      {"\t12", "Revenue12"},
-      {" \r\n 12 \t", "Revenue12"},
-      {"12\n", "Revenue12"},
-      {"\n", "Revenue"},
+      {"12", "Revenue12"},    {"", "Revenue"},
+      {" 12 ", "Revenue 12"},                                     // blanks reach the name; its ends are trimmed
+      {"1 2", "Revenue1 2"},  {"\n      12\n    ", "Revenue12"},  // a pretty-printed value: layout goes whole
+      {"\t12", "Revenue12"},  {" \r\n 12 \t", "Revenue12"},
+      {"12\n", "Revenue12"},  {"\n", "Revenue"},
   };
   for (const Case& c : cases) EXPECT_EQ(ServerRecordSection(c.code), c.section) << "[" << c.code << "]";
 

@@ -61,7 +61,7 @@ TEST(IniDocumentTest, ReadsAsTheProfileCallsDo) {
 
 TEST(IniDocumentTest, ValuesThatReadBackWhole) {
   for (const std::string& value : {std::string(), std::string(2047, 'v'), std::string("a b"), std::string("\"v"),
-                                  std::string("'v\""), std::string("\"")}) {
+                                   std::string("'v\""), std::string("\"")}) {
     EXPECT_TRUE(TIniDocument::ReadsBackWhole(value)) << value.substr(0, 20);
     TIniDocument ini;
     ASSERT_TRUE(ini.Write("U", "K", value));

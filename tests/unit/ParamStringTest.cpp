@@ -1,10 +1,10 @@
-#include "interface/ParamString.h"
-#include "platform/Platform.h"
-#include "util/TextCase.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "interface/ParamString.h"
+#include "platform/Platform.h"
+#include "util/TextCase.h"
 
 namespace qorv {
 namespace {
@@ -132,8 +132,16 @@ TEST(ParamStringTest, DoubleByteNamesMatchWholeAndExactlyOnWindows) {
     EXPECT_EQ(SameTextNoCase(c.name, c.other), !platform::kWindows);
   }
   // A trail byte never starts a match, not even of a letter it has the code of.
-  EXPECT_EQ(PosNoCase("A", "\x81\x41" "a", 1), platform::kWindows ? 3u : 2u);
-  EXPECT_EQ(PosNoCase("[", "\x81[" "[", 1), platform::kWindows ? 3u : 2u);
+  EXPECT_EQ(PosNoCase("A",
+                      "\x81\x41"
+                      "a",
+                      1),
+            platform::kWindows ? 3u : 2u);
+  EXPECT_EQ(PosNoCase("[",
+                      "\x81["
+                      "[",
+                      1),
+            platform::kWindows ? 3u : 2u);
   // ASCII around double-byte characters still folds.
   EXPECT_EQ(GetParamValue("key\x81\x41=1", "KEY\x81\x41"), "1");
   EXPECT_EQ(PosNoCase("x", "\x81\x41X", 1), 3u);

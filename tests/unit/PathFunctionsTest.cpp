@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/FileSystem.h"
 #include "platform/FileCopy.h"
+#include "platform/FileSystem.h"
 #include "platform/PathServices.h"
 #include "platform/Platform.h"
 #include "platform/ProcessInfo.h"

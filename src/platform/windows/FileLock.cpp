@@ -33,9 +33,7 @@ bool FileLock::Held() const { return FState != nullptr; }
 
 bool FileLock::Acquire(const std::string& lockPath, Mode mode) { return AcquireOpened(lockPath, mode, true); }
 
-bool FileLock::AcquireExisting(const std::string& lockPath, Mode mode) {
-  return AcquireOpened(lockPath, mode, false);
-}
+bool FileLock::AcquireExisting(const std::string& lockPath, Mode mode) { return AcquireOpened(lockPath, mode, false); }
 
 bool FileLock::AcquireOpened(const std::string& lockPath, Mode mode, bool create) {
   if (FState != nullptr || lockPath.empty()) return false;

@@ -1,10 +1,9 @@
 // POSIX specifics of the copies the stores make and of the store's lock: links where
 // the copy goes, owner-only files, sources that are no regular file, lock files that
 // readers do not create.
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <string>
 

@@ -1,12 +1,11 @@
 // Sources that are no certificate file, through the built library on POSIX: a FIFO, on
 // which a copy would wait for ever, and a socket.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstring>
@@ -46,8 +45,9 @@ TEST(StoreSourcesPosixTest, AFifoOrASocketIsRefusedAndNeverWaitedOn) {
   const std::string cert = d.dir().Write("enc.cer", "c");
 
   for (const std::string& source : {fifo, socketFile}) {
-    auto call = std::async(std::launch::async,
-                           [&] { return d.SetCaFile("File", "alice", "EncCertFile=" + cert + ";EncKeyFile=" + source); });
+    auto call = std::async(std::launch::async, [&] {
+      return d.SetCaFile("File", "alice", "EncCertFile=" + cert + ";EncKeyFile=" + source);
+    });
     if (call.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
       // Hanging on the FIFO: a writer that goes away at once lets it go on.
       const int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);

@@ -15,8 +15,8 @@ namespace qorv::platform {
 namespace {
 
 TEST(FileCopyWindowsTest, DevicesAndPipesAreNoSources) {
-  HANDLE pipe = CreateNamedPipeA("\\\\.\\pipe\\qorv-copy-test", PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE, 1, 0, 0, 0,
-                                 nullptr);
+  HANDLE pipe =
+      CreateNamedPipeA("\\\\.\\pipe\\qorv-copy-test", PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr);
   ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
   for (const std::string source : {"NUL", "CON", "\\\\.\\NUL", "\\\\.\\pipe\\qorv-copy-test"}) {
     EXPECT_NE(CheckCopySource(source, kAnySize), CopySource::Ok) << source;
