@@ -28,6 +28,19 @@ void FaultDeepInside(void* depth) {
   }
 }
 
+// Never 0: the compiler cannot tell that the recursion below has no end.
+volatile int g_recurse = 1;
+
+// Each frame touches both ends of its kilobyte, so that no page of the stack is skipped.
+int Recurse(volatile char* outer) {
+  volatile char frame[1024];
+  frame[0] = static_cast<char>(outer != nullptr ? outer[0] + 1 : 0);
+  frame[sizeof frame - 1] = frame[0];
+  return g_recurse != 0 ? Recurse(frame) + frame[1] : frame[0];
+}
+
+void OverflowTheStack(void*) { Recurse(nullptr); }
+
 TEST(FaultGuardTest, ReturnsTrueWhenTheCallReturns) {
   int flag = 0;
   EXPECT_TRUE(CallGuarded(SetFlag, &flag));
@@ -65,6 +78,22 @@ TEST(FaultGuardTest, GuardsNestAndWorkOnManyThreadsAtOnce) {
   }
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(caught.load(), 200);
+}
+
+// Each overflow finds the stack ready for the next one, on the main thread and on others.
+TEST(FaultGuardTest, CatchesStackOverflowsOneAfterAnother) {
+  for (int round = 0; round < 3; ++round) EXPECT_FALSE(CallGuarded(OverflowTheStack, nullptr)) << round;
+  std::thread other([] {
+    for (int round = 0; round < 3; ++round) EXPECT_FALSE(CallGuarded(OverflowTheStack, nullptr)) << round;
+    int flag = 0;
+    EXPECT_TRUE(CallGuarded(SetFlag, &flag));
+  });
+  other.join();
+  int depth = 5;
+  EXPECT_FALSE(CallGuarded(FaultDeepInside, &depth));
+  int flag = 0;
+  EXPECT_TRUE(CallGuarded(SetFlag, &flag));
+  EXPECT_EQ(flag, 42);
 }
 
 }  // namespace
