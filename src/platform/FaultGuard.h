@@ -17,8 +17,10 @@ using GuardedFunction = void (*)(void* context);
 // exception or SIGSEGV, SIGBUS, SIGFPE or SIGILL raised on this thread while fn runs,
 // a stack overflow included (the handler runs on an alternate signal stack). The
 // abandoned call's frames are unwound (Windows) or skipped (POSIX). After a stack
-// overflow the stack can overflow again and be caught again. Faults outside such calls
-// reach the host's own handlers as before.
+// overflow the stack can overflow again and be caught again: on Windows the calling
+// thread is given a stack guarantee of 32 KiB (it keeps it) and a guard page that far
+// above the end of its stack when it lacks one. Faults outside such calls reach the
+// host's own handlers as before.
 bool CallGuarded(GuardedFunction fn, void* context);
 
 // While one lives, what guarded calls need is set up once for all of them instead of

@@ -125,16 +125,16 @@ thread_local void* t_ourStack = nullptr;
 
 void EnterThread() {
   if (t_threadScopes++ > 0) return;
-  t_hadStackRecorded = sigaltstack(nullptr, &t_previousStack) == 0;
-  // A thread with an alternate stack of its own keeps it: the handler runs there.
-  if (!t_hadStackRecorded || (t_previousStack.ss_flags & SS_DISABLE) == 0) return;
   const size_t size = std::max<size_t>(kAlternateStackSize, static_cast<size_t>(SIGSTKSZ));
   void* memory = std::malloc(size);
+  t_hadStackRecorded = false;
   if (memory == nullptr) return;
   stack_t ours{};
   ours.ss_sp = memory;
   ours.ss_size = size;
-  if (sigaltstack(&ours, nullptr) != 0) {
+  // Fails only while the thread runs on its own alternate stack, which then stays.
+  t_hadStackRecorded = sigaltstack(&ours, &t_previousStack) == 0;
+  if (!t_hadStackRecorded) {
     std::free(memory);
     return;
   }

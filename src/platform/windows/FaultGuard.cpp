@@ -21,37 +21,64 @@ extern "C" LONG qorv_seh_filter(EXCEPTION_POINTERS* /*info*/, void* /*frame*/) {
 namespace qorv::platform {
 namespace {
 
-// Pages left below a guard page put back after a stack overflow: the system moves the
-// guard down through them as the stack grows, and raises the next overflow in the last
-// ones, as on a fresh stack.
-constexpr uintptr_t kPagesBelowNewGuard = 16;
+// The room the system keeps at the end of the stack of a thread that makes guarded
+// calls: it raises a stack overflow that far before the end, so that the exception can
+// be dispatched and the frames unwound there.
+constexpr ULONG kStackGuarantee = 32 * 1024;
 
-// A stack overflow uses up the guard page at the end of the thread's stack; without
-// one the next overflow would end the process. Puts one back below the pages in use
-// when it is missing.
-void RestoreStackGuard() {
+using SetThreadStackGuaranteeFn = BOOL(WINAPI*)(PULONG);
+
+// Looked up, since not every 32-bit Windows has it.
+SetThreadStackGuaranteeFn StackGuaranteeFunction() {
+  static const auto function = reinterpret_cast<SetThreadStackGuaranteeFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetThreadStackGuarantee")));
+  return function;
+}
+
+// Raises the calling thread's guarantee to kStackGuarantee (it never lowers one) and
+// returns the guarantee in force.
+ULONG EnsureStackGuarantee() {
+  const SetThreadStackGuaranteeFn function = StackGuaranteeFunction();
+  if (function == nullptr) return 0;
+  ULONG size = kStackGuarantee;
+  if (!function(&size)) return size;
+  return std::max(size, kStackGuarantee);
+}
+
+// GCC takes the i686 segment read in NtCurrentTeb for an access beyond an array.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"
+NT_TIB* CurrentThreadBlock() { return reinterpret_cast<NT_TIB*>(NtCurrentTeb()); }
+#pragma GCC diagnostic pop
+
+// An overflow is raised, with the guaranteed room left, when the stack reaches a guard
+// page that far above its end; the system then moves the guard down as the stack grows.
+// A stack overflow uses the guard up, and wine keeps only one at the very end of a
+// thread's stack, with no room below it: this puts one back high enough when there is
+// none from there up to this frame. Cheap when there is: a query or two.
+void EnsureStackGuard() {
   SYSTEM_INFO system{};
   GetSystemInfo(&system);
   const uintptr_t page = system.dwPageSize;
   volatile char here = 0;
-  MEMORY_BASIC_INFORMATION inUse{};
-  if (VirtualQuery(const_cast<char*>(&here), &inUse, sizeof inUse) == 0) return;
-  const auto stackBase = reinterpret_cast<uintptr_t>(inUse.AllocationBase);
-  const auto lowestInUse = reinterpret_cast<uintptr_t>(inUse.BaseAddress);
-  MEMORY_BASIC_INFORMATION below{};
-  if (lowestInUse > stackBase && VirtualQuery(reinterpret_cast<void*>(lowestInUse - 1), &below, sizeof below) != 0 &&
-      below.State == MEM_COMMIT && (below.Protect & PAGE_GUARD) != 0) {
-    return;  // the guard is in place
-  }
-  const uintptr_t guard = std::max(lowestInUse, stackBase + kPagesBelowNewGuard * page);
+  MEMORY_BASIC_INFORMATION region{};
+  if (VirtualQuery(const_cast<char*>(&here), &region, sizeof region) == 0) return;
+  const auto stackBase = reinterpret_cast<uintptr_t>(region.AllocationBase);
   const uintptr_t current = reinterpret_cast<uintptr_t>(&here) & ~(page - 1);
-  if (guard + 2 * page > current) return;  // no room left below this frame
+  uintptr_t at = stackBase + (EnsureStackGuarantee() / page + 4) * page;
+  while (at + 2 * page <= current) {
+    if (VirtualQuery(reinterpret_cast<void*>(at), &region, sizeof region) == 0) return;
+    const bool committed = region.State == MEM_COMMIT;
+    if (committed && (region.Protect & PAGE_GUARD) != 0) return;  // a guard, high enough
+    if (committed && (region.Protect & PAGE_NOACCESS) == 0) break;
+    at = reinterpret_cast<uintptr_t>(region.BaseAddress) + region.RegionSize;
+  }
+  if (at + 2 * page > current) return;  // no room left below this frame
   DWORD previous = 0;
-  if (!VirtualProtect(reinterpret_cast<void*>(guard), page, PAGE_READWRITE | PAGE_GUARD, &previous)) return;
+  if (!VirtualProtect(reinterpret_cast<void*>(at), page, PAGE_READWRITE | PAGE_GUARD, &previous)) return;
   // Code that probes its stack pages only below the recorded limit must reach the guard.
-  auto* tib = reinterpret_cast<NT_TIB*>(NtCurrentTeb());
-  if (reinterpret_cast<uintptr_t>(tib->StackLimit) < guard + page)
-    tib->StackLimit = reinterpret_cast<void*>(guard + page);
+  NT_TIB* tib = CurrentThreadBlock();
+  if (reinterpret_cast<uintptr_t>(tib->StackLimit) < at + page) tib->StackLimit = reinterpret_cast<void*>(at + page);
 }
 
 using SignalHandler = void (*)(int);
@@ -79,9 +106,12 @@ struct FaultGuardScope::ForeignHandlers {
   LPTOP_LEVEL_EXCEPTION_FILTER exceptionFilter = nullptr;
 };
 
+// The guard is made ready before each call and again after a failed one, for the
+// host's own code that runs next.
 bool CallGuarded(GuardedFunction fn, void* context) {
+  EnsureStackGuard();
   if (qorv_call_guarded(fn, context) != 0) return true;
-  RestoreStackGuard();
+  EnsureStackGuard();
   return false;
 }
 
