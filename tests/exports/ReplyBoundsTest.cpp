@@ -98,5 +98,33 @@ TEST_F(ReplyBoundsTest, AProvidersMessageIsCutBetweenCharacters) {
   EXPECT_EQ(GetParamValue(whole.Encrypt("Plain", "u", "a", "b", "").params, "ResultMsgStr"), fits);
 }
 
+// The bounds the public header gives, at their worst: values made of the bytes that
+// escaping makes longest.
+TEST_F(ReplyBoundsTest, RepliesStayWithinTheBoundsThePublicHeaderGives) {
+  Deployment pwd;
+  pwd.WriteConfig({{"Pwd", "", "2", "p", "", "", "", {}}});
+  const std::string request = "PassWord=" + std::string(1000, '=');
+  const ExportReply stored = pwd.SetCryptParams("Pwd", "u", request);
+  EXPECT_EQ(stored.ok, 1);
+  EXPECT_LE(stored.params.size(), 4 * request.size() + 10);
+
+  // A library message quoting a long ConfigFile argument.
+  const std::string config = d_.dir().File(std::string(3000, ';'));
+  std::vector<char> buffer(1024 * 1024, '\0');
+  char* text = buffer.data();
+  EXPECT_EQ(d_.getCryptInfo(0, config.c_str(), "Plain", "u", &text), 0);
+  EXPECT_LE(std::string(text).size(), 14 + 5 * (256 + config.size() + 5 + 1));
+
+  // A listing in a code page whose bytes become three in UTF-8.
+  const std::string listed = d_.dir().Write(
+      "cp1252.xml", "<?xml version=\"1.0\" encoding=\"windows-1252\"?><CRYPTS><CRYPT><NAME>T</NAME><DESC>" +
+                        std::string(2000, '\x80') + "</DESC></CRYPT></CRYPTS>");
+  std::vector<char> list(3 * 4096, '\0');
+  text = buffer.data();
+  EXPECT_EQ(d_.Find<QorvGetCryptListFn>("GetCryptList")(0, listed.c_str(), list.data(), &text), 1) << text;
+  EXPECT_GT(std::string(list.data()).size(), 2000u);
+  EXPECT_LE(std::string(list.data()).size(), 3 * test::ReadFileBytes(listed).size());
+}
+
 }  // namespace
 }  // namespace qorv
