@@ -44,8 +44,8 @@ SignalHandler CurrentHandler(int signal) {
 
 // Whole sequences, each with an overflow: the second one finds a guard in place again.
 // On a thread of its own, which tells whether it got through: wine ends a thread whose
-// overflow finds no room, and can let the process end with status 0 when that thread
-// was the main one.
+// overflow finds no room, and lets the process end with status 0 when that thread was
+// the main one.
 TEST(ProviderFaultContainmentTest, AStackOverflowInAProviderIsReportedEveryTime) {
   Deployment d;
   d.WriteConfig({{"Plain", "", "0", "plain", "", "", "", {}}});
@@ -64,8 +64,10 @@ TEST(ProviderFaultContainmentTest, AStackOverflowInAProviderIsReportedEveryTime)
   EXPECT_EQ(d.script().CallOrder(),
             "InitCrypt Encrypt FinalCrypt InitCrypt Encrypt FinalCrypt InitCrypt Encrypt FinalCrypt InitCrypt Decrypt "
             "FinalCrypt");
-  // And on this thread too.
-  EXPECT_EQ(d.Encrypt("Plain", "u", "a", "b", "").ok, 0);
+  // And on the main thread, where that cannot hide a failure.
+  if (!platform::kWindows) {
+    EXPECT_EQ(d.Encrypt("Plain", "u", "a", "b", "").ok, 0);
+  }
 }
 
 TEST(ProviderContainmentTest, HandlersAProviderLeavesBehindAreRemovedAndTheHostsComeBack) {
