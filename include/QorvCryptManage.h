@@ -29,7 +29,7 @@
  *     succeed with the request plus the entries they set (the crypto type's settings,
  *     the stored credentials, the paths of the stored copies).
  *   - CreateCAFile succeeds with the provider's reply, whole: at most
- *     max(QORVCRYPT_PROVIDER_BUFFER_SIZE, 6 + 5 * the bytes of User), 10,240 at least.
+ *     max(QORVCRYPT_PROVIDER_BUFFER_SIZE, 6 + 5 * the bytes of User).
  *   - GetCertFile in USB-key mode answers with the provider's reply, whole, also on
  *     failure: at most max(QORVCRYPT_PROVIDER_BUFFER_SIZE, n + 1); before the provider
  *     answers, a failure is as above.
