@@ -20,7 +20,8 @@ bool LibraryApi::Load(const std::string& path, std::string& error) {
     error = "cannot load " + file + ": " + library_.LastError();
     return false;
   }
-  return true;
+  freeText_ = Find<QorvFreeTextFn>("QorvFreeText", error);
+  return freeText_ != nullptr;
 }
 
 }  // namespace qorvcrypt
