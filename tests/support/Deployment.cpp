@@ -34,6 +34,7 @@ Deployment::Deployment(LoadBy loadBy) {
     fs::current_path(fs::path(LibraryDir()));
     EXPECT_TRUE(library_.Open((fs::path(".") / name).string())) << library_.LastError();
   }
+  getCryptList = Bind<QorvGetCryptListFn>(library_, "GetCryptList");
   encrypt = Bind<QorvCryptFileFn>(library_, "Encrypt");
   decrypt = Bind<QorvCryptFileFn>(library_, "Decrypt");
   getCryptInfo = Bind<QorvUserRequestFn>(library_, "GetCryptInfo");

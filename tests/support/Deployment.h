@@ -52,6 +52,7 @@ class Deployment {
   ExportReply SetCryptParams(const std::string& type, const std::string& user, const std::string& params);
   ExportReply SetRevenueCAFile(const std::string& type, const std::string& params);
 
+  QorvGetCryptListFn getCryptList = nullptr;
   QorvCryptFileFn encrypt = nullptr;
   QorvCryptFileFn decrypt = nullptr;
   QorvUserRequestFn getCryptInfo = nullptr;
