@@ -112,7 +112,7 @@ apt_options=()
 [ -f "$cache/kernel/version" ] || fetch_kernel
 
 # The guest's first process: mounts the shares, builds the overlay, runs the command
-# with the console as its terminal, records its exit status and powers off.
+# with its output on the console, records its exit status and powers off.
 init_script=$(cat <<'INIT'
 #!/bin/busybox sh
 /bin/busybox --install -s /bin
