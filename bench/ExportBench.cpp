@@ -19,6 +19,7 @@
 #include "interface/ParamString.h"
 #include "platform/AtomicFile.h"
 #include "platform/DynamicLibrary.h"
+#include "platform/FileCopy.h"
 #include "platform/FileSystem.h"
 #include "platform/PathServices.h"
 #include "store/IniFile.h"

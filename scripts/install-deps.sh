@@ -82,4 +82,10 @@ fi
 if ! apt-get install -y --no-install-recommends wine32:i386; then
   echo "install-deps: WARNING: 32-bit wine (wine32:i386) could not be installed; the i686 suites cannot run"
 fi
+
+# The reference provider's Windows builds link a static libcrypto made from Debian's
+# OpenSSL sources, once per machine (a few minutes per target; then kept in a cache).
+for arch in x86_64 i686; do
+  bash "$(dirname "$0")/build-openssl-mingw.sh" "$arch" || exit 1
+done
 exit 0

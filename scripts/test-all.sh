@@ -33,6 +33,8 @@ echo "test-all: the i686 suites run $i686_way"
 presets=(linux linux-asan windows-x86_64 windows-i686)
 for preset in "${presets[@]}"; do
   echo "=== build: $preset"
+  # The Windows builds' static libcrypto, if this machine has none yet.
+  case $preset in windows-*) scripts/build-openssl-mingw.sh "${preset#windows-}" ;; esac
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 done

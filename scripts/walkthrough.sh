@@ -4,9 +4,15 @@
 # password, and files encrypted and decrypted in each mode. BIN_DIR holds the built
 # library, qorvcrypt and the reference provider (default build/linux/bin). The
 # deployment stays in a temporary folder, unless QORV_WALKTHROUGH_CLEANUP=1.
+#
+# Windows builds run under wine: QORV_WINE_ARCH=win64 (x86_64) or win32 (i686) and
+# QORV_WINEPREFIX, with BIN_DIR holding qorvcrypt.exe, QorvCryptManage.dll and
+# QorvReferenceProvider.dll. The programs then see the files through wine's Z: drive.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$(pwd)
 bin=$(cd "${1:-build/linux/bin}" && pwd)
+wine_arch=${QORV_WINE_ARCH:-}
 
 step() { printf '\n==> %s\n' "$*"; }
 run() {
@@ -14,14 +20,23 @@ run() {
   "$@"
 }
 # The value of NAME in a parameter string.
-value_of() { printf '%s' "$1" | tr ';' '\n' | sed -n "s/^$2=//p" | head -n 1; }
+value_of() { printf '%s' "$1" | tr -d '\r' | tr ';' '\n' | sed -n "s/^$2=//p" | head -n 1; }
 
 demo=$(mktemp -d /tmp/qorvcrypt-demo.XXXXXX)
 step "A deployment in $demo: the library and qorvcrypt in bin/ (the stores go to bin/CA/)"
 mkdir -p "$demo/bin" "$demo/ca" "$demo/issued" "$demo/files"
-cp "$bin/libQorvCryptManage.so" "$bin/qorvcrypt" "$demo/bin/"
-provider=$bin/libQorvReferenceProvider.so
-qorvcrypt="$demo/bin/qorvcrypt"
+if [ -n "$wine_arch" ]; then
+  cp "$bin/QorvCryptManage.dll" "$bin/qorvcrypt.exe" "$bin/QorvReferenceProvider.dll" "$demo/bin/"
+  # How the Windows programs name a file of this machine.
+  host() { printf 'Z:%s' "$1"; }
+  provider=$(host "$demo/bin/QorvReferenceProvider.dll")
+  qorvcrypt() { "$root/cmake/wine-run.sh" "$wine_arch" "${QORV_WINEPREFIX:?}" "$demo/bin/qorvcrypt.exe" "$@"; }
+else
+  cp "$bin/libQorvCryptManage.so" "$bin/qorvcrypt" "$demo/bin/"
+  host() { printf '%s' "$1"; }
+  provider=$bin/libQorvReferenceProvider.so
+  qorvcrypt() { "$demo/bin/qorvcrypt" "$@"; }
+fi
 
 step "A certificate authority for the deployment (OpenSSL)"
 run openssl req -x509 -newkey rsa:2048 -keyout "$demo/ca/ca.key" -passout pass:demo-ca-secret \
@@ -35,13 +50,13 @@ cat >"$demo/crypt.xml" <<XML
 <CRYPTCONFIG>
   <CRYPT>
     <NAME>CertPair</NAME><LIBPATH>$provider</LIBPATH><MODE>1</MODE><DESC>证书模式（签名与加密双证书）</DESC>
-    <CA><CAMODE>1</CAMODE><CAISMULTI>1</CAISMULTI><ROOTCERTFILE>$demo/ca/ca.crt</ROOTCERTFILE></CA>
+    <CA><CAMODE>1</CAMODE><CAISMULTI>1</CAISMULTI><ROOTCERTFILE>$(host "$demo/ca/ca.crt")</ROOTCERTFILE></CA>
     <EXTENDS>
       <EXT-PARAM><PARAM-NAME>RevenueCode</PARAM-NAME><PARAM-VALUE>12</PARAM-VALUE></EXT-PARAM>
-      <EXT-PARAM><PARAM-NAME>CACertFile</PARAM-NAME><PARAM-VALUE>$demo/ca/ca.crt</PARAM-VALUE></EXT-PARAM>
-      <EXT-PARAM><PARAM-NAME>CAKeyFile</PARAM-NAME><PARAM-VALUE>$demo/ca/ca.key</PARAM-VALUE></EXT-PARAM>
+      <EXT-PARAM><PARAM-NAME>CACertFile</PARAM-NAME><PARAM-VALUE>$(host "$demo/ca/ca.crt")</PARAM-VALUE></EXT-PARAM>
+      <EXT-PARAM><PARAM-NAME>CAKeyFile</PARAM-NAME><PARAM-VALUE>$(host "$demo/ca/ca.key")</PARAM-VALUE></EXT-PARAM>
       <EXT-PARAM><PARAM-NAME>CAKeyPwd</PARAM-NAME><PARAM-VALUE>demo-ca-secret</PARAM-VALUE></EXT-PARAM>
-      <EXT-PARAM><PARAM-NAME>CertOutDir</PARAM-NAME><PARAM-VALUE>$demo/issued</PARAM-VALUE></EXT-PARAM>
+      <EXT-PARAM><PARAM-NAME>CertOutDir</PARAM-NAME><PARAM-VALUE>$(host "$demo/issued")</PARAM-VALUE></EXT-PARAM>
     </EXTENDS>
   </CRYPT>
   <CRYPT>
@@ -50,26 +65,26 @@ cat >"$demo/crypt.xml" <<XML
   </CRYPT>
   <CRYPT>
     <NAME>Plain</NAME><LIBPATH>$provider</LIBPATH><MODE>0</MODE><DESC>普通模式（密钥文件）</DESC>
-    <EXTENDS><EXT-PARAM><PARAM-NAME>KeyFile</PARAM-NAME><PARAM-VALUE>$demo/ca/file.key</PARAM-VALUE></EXT-PARAM></EXTENDS>
+    <EXTENDS><EXT-PARAM><PARAM-NAME>KeyFile</PARAM-NAME><PARAM-VALUE>$(host "$demo/ca/file.key")</PARAM-VALUE></EXT-PARAM></EXTENDS>
   </CRYPT>
 </CRYPTCONFIG>
 XML
-config=(--config "$demo/crypt.xml")
-run "$qorvcrypt" list "${config[@]}"
+config=(--config "$(host "$demo/crypt.xml")")
+run qorvcrypt list "${config[@]}"
 
 step "The server's identity: keys and certificates issued by the CA, installed as the server record"
-server=$("$qorvcrypt" create "${config[@]}" --type CertPair --user server --raw)
+server=$(qorvcrypt create "${config[@]}" --type CertPair --user server --raw)
 printf 'created: %s\n' "$(value_of "$server" EncCertFile) and $(value_of "$server" SignCertFile)"
-run "$qorvcrypt" set-server "${config[@]}" --type CertPair \
+run qorvcrypt set-server "${config[@]}" --type CertPair \
   --params "RevenueEncCertFile=$(value_of "$server" EncCertFile);RevenueSignCertFile=$(value_of "$server" SignCertFile)"
 
 step "A user, alice: her keys and certificates, installed as her certificate set"
-alice=$("$qorvcrypt" create "${config[@]}" --type CertPair --user alice --raw)
-run "$qorvcrypt" set-ca "${config[@]}" --type CertPair --user alice --params "$alice"
-run "$qorvcrypt" validate "${config[@]}" --type CertPair --user alice
+alice=$(qorvcrypt create "${config[@]}" --type CertPair --user alice --raw)
+run qorvcrypt set-ca "${config[@]}" --type CertPair --user alice --params "$alice"
+run qorvcrypt validate "${config[@]}" --type CertPair --user alice
 
 step "A stored password for alice in the password type"
-run "$qorvcrypt" set-password "${config[@]}" --type Password --user alice --params "PassWord=correct horse battery staple"
+run qorvcrypt set-password "${config[@]}" --type Password --user alice --params "PassWord=correct horse battery staple"
 
 step "Sample files"
 head -c $((3 * 1024 * 1024 + 17)) /dev/urandom >"$demo/files/photo.bin"
@@ -78,11 +93,11 @@ ls -l "$demo/files"
 
 for type in CertPair Password Plain; do
   step "Encrypt and decrypt in the $type type"
-  run "$qorvcrypt" encrypt "${config[@]}" --type "$type" --user alice --suffix ".$type.qcm" \
-    "$demo/files/photo.bin" "$demo/files/report.txt"
+  run qorvcrypt encrypt "${config[@]}" --type "$type" --user alice --suffix ".$type.qcm" \
+    "$(host "$demo/files/photo.bin")" "$(host "$demo/files/report.txt")"
   for file in photo.bin report.txt; do
-    run "$qorvcrypt" decrypt "${config[@]}" --type "$type" --user alice \
-      --output "$demo/files/$file.$type.out" "$demo/files/$file.$type.qcm"
+    run qorvcrypt decrypt "${config[@]}" --type "$type" --user alice \
+      --output "$(host "$demo/files/$file.$type.out")" "$(host "$demo/files/$file.$type.qcm")"
     if cmp -s "$demo/files/$file" "$demo/files/$file.$type.out"; then
       echo "round trip of $file in $type: identical"
     else
@@ -93,13 +108,13 @@ for type in CertPair Password Plain; do
 done
 
 step "What the library keeps for alice (GetCryptInfo)"
-run "$qorvcrypt" info "${config[@]}" --type CertPair --user alice
+run qorvcrypt info "${config[@]}" --type CertPair --user alice
 step "A tampered file is refused"
 cp "$demo/files/report.txt.Plain.qcm" "$demo/files/tampered.qcm"
 size=$(stat -c %s "$demo/files/tampered.qcm")
 printf 'X' | dd of="$demo/files/tampered.qcm" bs=1 seek=$((size / 2)) conv=notrunc 2>/dev/null
-if "$qorvcrypt" decrypt "${config[@]}" --type Plain --user alice --output "$demo/files/tampered.out" \
-  "$demo/files/tampered.qcm"; then
+if qorvcrypt decrypt "${config[@]}" --type Plain --user alice --output "$(host "$demo/files/tampered.out")" \
+  "$(host "$demo/files/tampered.qcm")"; then
   echo "the tampered file was accepted"
   exit 1
 fi

@@ -70,6 +70,7 @@ void TCryptConfig::LoadConfig() {
     // The first match wins; later entries are not examined at all.
     if (SameTextNoCase(TrimText(name), FCryptType)) {
       entry = &child;
+      FName = TrimText(name);
       break;
     }
   }

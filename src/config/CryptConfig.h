@@ -22,6 +22,9 @@ class TCryptConfig {
   std::string FErrorMsg;  // empty when the crypto type was found and read
   std::string FFileName;
   std::string FCryptType;
+  // The entry's NAME as the file gives it (trimmed), whatever the letter case the caller
+  // asked with: it names the crypto type's stores, so that one type has one store.
+  std::string FName;
   std::string FMode;
   std::string FCAMode;
   std::string FLibPath;

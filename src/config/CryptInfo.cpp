@@ -6,10 +6,11 @@
 namespace qorv {
 
 bool TCryptmanage::GetCryptInfo(std::string& params) {
-  if (!CheckConfig(params)) return false;
+  if (!CheckConfig(params) || !UserMayUseStores(*this, params)) return false;
   if (IsCertificateMode()) {
+    if (!CertificateNamesAreSafe(*this, params)) return false;
+    // One read of the set file, which is replaced whole: a consistent set.
     StoredCertificates stored(*this);
-    if (!stored.NamesAreSafe(params)) return false;
     params = stored.revenue.PutToParams(params);
     params = stored.user.PutToParams(params);
   } else if (IsPasswordMode()) {

@@ -46,6 +46,9 @@ class TCryptmanage {
 
   const TCryptConfig& Config() const { return *FConfig; }
   const std::string& CryptType() const { return FCryptType; }
+  // The crypto type as its configuration entry names it, whatever the letter case the
+  // caller used: the name its stores are kept under. Empty without an entry.
+  const std::string& StoreType() const { return FConfig->FName; }
   const std::string& User() const { return FUser; }
 
  private:

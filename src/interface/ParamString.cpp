@@ -32,11 +32,23 @@ size_t PosNoCase(std::string_view pattern, std::string_view text, size_t start) 
   const char first = AsciiUpper(pattern[0]);
   const size_t last = text.size() - pattern.size();
   auto matchesAt = [&](size_t i) {
-    size_t k = 1;
-    while (k < pattern.size() && AsciiUpper(text[i + k]) == AsciiUpper(pattern[k])) ++k;
-    return k == pattern.size();
+    size_t k = 0;
+    while (k < pattern.size()) {
+      if (HostCharLength(pattern, k) == 2) {
+        // Both bytes of a double-byte character, exactly.
+        if (text[i + k] != pattern[k] || text[i + k + 1] != pattern[k + 1]) return false;
+        k += 2;
+      } else {
+        if (AsciiUpper(text[i + k]) != AsciiUpper(pattern[k])) return false;
+        ++k;
+      }
+    }
+    return true;
   };
-  if (first < 'A' || first > 'Z') {
+  // A byte below 0x40 is never part of a double-byte character, so wherever it stands a
+  // character starts; so is every byte where the host's text has no such characters.
+  const bool anyByteStarts = !HostTextIsDoubleByte();
+  if ((first < 'A' || first > 'Z') && (anyByteStarts || static_cast<unsigned char>(first) < 0x40)) {
     // A first byte that is no letter has one form: memchr finds the candidates. The
     // patterns of parameter strings all start with the separator.
     for (size_t i = start - 1; i <= last;) {
@@ -48,7 +60,7 @@ size_t PosNoCase(std::string_view pattern, std::string_view text, size_t start) 
     }
     return 0;
   }
-  for (size_t i = start - 1; i <= last; ++i) {
+  for (size_t i = start - 1; i <= last; i += anyByteStarts ? 1 : HostCharLength(text, i)) {
     if (AsciiUpper(text[i]) == first && matchesAt(i)) return i + 1;
   }
   return 0;

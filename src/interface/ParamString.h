@@ -23,7 +23,9 @@ std::string EscapeParamText(std::string_view text);
 // "&eq%" -> '=', then "&lim%" -> ';' (case-sensitive).
 std::string UnescapeParamText(std::string_view text);
 
-// Position of pattern in text at or after start, ASCII letters folded; 0 when none.
+// Position of pattern in text at or after start (a character boundary), ASCII letters
+// folded; 0 when none. Double-byte characters of the host's text (util/TextCase.h) match
+// only whole and exactly: a trail byte neither folds nor starts a match.
 size_t PosNoCase(std::string_view pattern, std::string_view text, size_t start);
 
 // Every occurrence of find (non-empty) replaced, left to right, without overlap.

@@ -10,12 +10,14 @@
 namespace qorv {
 
 bool TCryptmanage::CreateCAFile(std::string& params) {
-  if (!CheckConfig(params) || !RequireCertificateFiles(params)) return false;
-  if (!StoreNamesAreSafe({CryptType(), User()}, params)) return false;
+  if (!CheckConfig(params) || !RequireCertificateFiles(params) || !UserMayUseStores(*this, params)) return false;
+  if (!StoreNamesAreSafe({StoreType(), User()}, params)) return false;
 
+  // The provider gets the stored set as the set file names it, for its whole call.
+  const StoreHold hold(*this, TStoreLock::Mode::Read);
   ProviderRequest request;
   // The stored set's keys replace the request's, empty ones included.
-  request.init = TUserCaFile(CryptType(), User(), HasTwoPairs()).PutToParams(params);
+  request.init = TUserCaFile(StoreType(), User(), HasTwoPairs()).PutToParams(params);
   request.init = SetParamValue(request.init, "User", User());
   request.init = Config().AppendDescription(request.init);
   request.operation = &TCryptDll::CreateCAFile;

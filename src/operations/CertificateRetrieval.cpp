@@ -8,8 +8,9 @@
 #include "operations/OperationHelpers.h"
 #include "operations/ProviderCallSequence.h"
 #include "operations/StoredCredentials.h"
+#include "platform/FileCopy.h"
 #include "platform/FileSystem.h"
-#include "platform/PathServices.h"
+#include "store/CertFileInstall.h"
 #include "util/Messages.h"
 #include "util/PathFunctions.h"
 #include "util/PathText.h"
@@ -18,7 +19,9 @@ namespace qorv {
 namespace {
 
 // Copies the stored certificate under key to the request's destination of that key,
-// or names the stored file in the reply when the request gives none.
+// or names the stored file in the reply when the request gives none. The copy goes into
+// a new file of its own beside the destination, which it then replaces: a link at the
+// destination is replaced itself, never written through.
 bool HandOutCertificate(const std::string& key, const std::string& stored, const std::string& missingMessage,
                         const std::string& copyFailedMessage, std::string& params) {
   const std::string source = GetParamValue(stored, key);
@@ -30,10 +33,17 @@ bool HandOutCertificate(const std::string& key, const std::string& stored, const
   }
   // Copying a file onto itself would destroy it. Letter case counts where the file
   // system says it does.
-  if (SamePathText(FullPath(destination), source, HostPathRules())) return true;
-  // A read-only file in the way is replaced.
-  if (platform::FileExists(destination)) platform::MakeFileNormal(destination);
-  return platform::CopyFileReplacing(source, destination) || Refuse(params, copyFailedMessage);
+  const std::string target = FullPath(destination);
+  if (SamePathText(target, source, HostPathRules())) return true;
+  std::string copy;
+  platform::CopySource why = platform::CopySource::Ok;
+  if (!platform::CopyToNewFile(source, FolderPart(target, HostPathRules()), false, kMaxCertificateFileBytes, copy,
+                               why)) {
+    return Refuse(params, copyFailedMessage);
+  }
+  if (platform::MoveReplacing(copy, target)) return true;
+  platform::RemoveFile(copy);
+  return Refuse(params, copyFailedMessage);
 }
 
 // The provider's string becomes the reply whole, on failure too; load and InitCrypt
@@ -50,9 +60,11 @@ bool CertificatesFromKey(const TCryptmanage& manager, const std::string& stored,
 }  // namespace
 
 bool TCryptmanage::GetCertFile(std::string& params) {
-  if (!CheckConfig(params) || !RequireCertificateMode(params)) return false;
-  if (!StoreNamesAreSafe({CryptType(), User()}, params)) return false;
-  const std::string stored = TUserCaFile(CryptType(), User(), HasTwoPairs()).PutToParams("");
+  if (!CheckConfig(params) || !RequireCertificateMode(params) || !UserMayUseStores(*this, params)) return false;
+  if (!StoreNamesAreSafe({StoreType(), User()}, params)) return false;
+  // The stored files are handed out as the set on file names them.
+  const StoreHold hold(*this, TStoreLock::Mode::Read);
+  const std::string stored = TUserCaFile(StoreType(), User(), HasTwoPairs()).PutToParams("");
 
   if (Config().FCAMode == "0") return CertificatesFromKey(*this, stored, params);
 

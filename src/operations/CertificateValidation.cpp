@@ -1,5 +1,6 @@
 // ValidateCert: the provider validates the user's certificates, named by the request
 // or by the stored set.
+#include <optional>
 #include <string>
 
 #include "interface/CryptManage.h"
@@ -12,15 +13,17 @@
 namespace qorv {
 
 bool TCryptmanage::ValidateCert(std::string& params) {
-  if (!CheckConfig(params) || !RequireCertificateMode(params)) return false;
+  if (!CheckConfig(params) || !RequireCertificateMode(params) || !UserMayUseStores(*this, params)) return false;
 
   ProviderRequest request;
   request.init = params;
   // USB-key mode hands the request over as it came; every other CAMODE validates key
-  // files, the request's own or else the stored set's alone.
+  // files, the request's own or else the stored set's alone, held as stored for the
+  // provider's whole call.
   bool fromStore = false;
+  std::optional<StoreHold> hold;
   if (Config().FCAMode != "0" &&
-      !KeyFilesForProvider(*this, params, msg::ValidationCertificateMissing(), request.init, fromStore)) {
+      !KeyFilesForProvider(*this, params, msg::ValidationCertificateMissing(), request.init, fromStore, hold)) {
     return false;
   }
   request.init = SetParamValue(request.init, "User", User());

@@ -1,5 +1,6 @@
 // Encrypt and Decrypt: gather the credentials the crypto type's mode needs, then let the
 // provider turn the source file into the target file.
+#include <optional>
 #include <string>
 
 #include "interface/CryptManage.h"
@@ -20,12 +21,16 @@ bool TCryptmanage::Decrypt(const std::string& sourceFile, const std::string& tar
 
 bool TCryptmanage::CryptFile(bool encrypt, const std::string& sourceFile, const std::string& targetFile,
                              std::string& params) {
-  if (!CheckConfig(params)) return false;
+  if (!CheckConfig(params) || !UserMayUseStores(*this, params)) return false;
 
   ProviderRequest request;
+  // In certificate mode the provider works on the stored files, held as the set file
+  // names them for its whole call.
+  std::optional<StoreHold> hold;
   if (IsCertificateMode()) {
+    if (!CertificateNamesAreSafe(*this, params)) return false;
+    hold.emplace(*this, TStoreLock::Mode::Read);
     StoredCertificates stored(*this);
-    if (!stored.NamesAreSafe(params)) return false;
     if (!stored.revenue.FilesPresent()) {
       params = SetParamValue(params, "ResultMsgStr", msg::ServerCertificateMissing());
       return false;

@@ -1,7 +1,6 @@
 #include "operations/OperationHelpers.h"
 
 #include "interface/ParamString.h"
-#include "operations/StoredCredentials.h"
 #include "store/StoreNames.h"
 #include "util/Messages.h"
 #include "util/PathFunctions.h"
@@ -26,15 +25,31 @@ std::string WithDefaultRootCert(const TCryptConfig& config, const std::string& p
   return SetParamValue(params, "RootCertFile", FullPath(config.FRootCertFile));
 }
 
+std::string SaveFailureMessage(const TCaFile& record, const std::string& otherwise) {
+  switch (record.LastStatus()) {
+    case StoreStatus::NotRegularFile:
+      return msg::CertificateFileNotRegular(record.LastStatusSubject());
+    case StoreStatus::FileTooLarge:
+      return msg::CertificateFileTooLarge(record.LastStatusSubject());
+    case StoreStatus::PasswordTooLong:
+      return msg::PasswordTooLongToStore();
+    case StoreStatus::PathTooLong:
+      return msg::PathTooLongToStore(record.LastStatusSubject());
+    default:
+      return otherwise;
+  }
+}
+
 bool KeyFilesForProvider(const TCryptmanage& manager, std::string& params, const std::string& missingMessage,
-                         std::string& init, bool& fromStore) {
+                         std::string& init, bool& fromStore, std::optional<StoreHold>& hold) {
   fromStore = false;
   if (TCryptmanage::HasKeyFiles(params, manager.HasTwoPairs())) {
     init = WithDefaultRootCert(manager.Config(), params);
     return true;
   }
-  if (!StoreNamesAreSafe({manager.CryptType(), manager.User()}, params)) return false;
-  const TUserCaFile set(manager.CryptType(), manager.User(), manager.HasTwoPairs());
+  if (!StoreNamesAreSafe({manager.StoreType(), manager.User()}, params)) return false;
+  hold.emplace(manager, TStoreLock::Mode::Read);
+  const TUserCaFile set(manager.StoreType(), manager.User(), manager.HasTwoPairs());
   if (!set.FilesPresent()) return Refuse(params, missingMessage);
   init = set.PutToParams("");
   fromStore = true;

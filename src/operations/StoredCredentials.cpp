@@ -8,8 +8,24 @@
 #include "util/PathFunctions.h"
 
 namespace qorv {
+namespace {
 
-std::string RevenueSection(const TCryptConfig& config) { return "Revenue" + config.ExtParamValue("RevenueCode"); }
+// The set file's name, with the crypto type's folder made first when the lock is for a
+// change (the lock file goes beside the set file).
+std::string PreparedSetFile(const TCryptmanage& manager, TStoreLock::Mode mode) {
+  if (mode == TStoreLock::Mode::Change) CreateDirPath(CryptTypeDir(ModuleDir(), manager.StoreType()));
+  return SetFileName(manager);
+}
+
+}  // namespace
+
+std::string RevenueSection(const TCryptConfig& config) {
+  return ServerRecordSection(config.ExtParamValue("RevenueCode"));
+}
+
+std::string SetFileName(const TCryptmanage& manager) {
+  return CertificateSetFileName(ModuleDir(), manager.StoreType());
+}
 
 bool StoreNamesAreSafe(std::initializer_list<std::string> names, std::string& params) {
   for (const std::string& name : names) {
@@ -20,6 +36,19 @@ bool StoreNamesAreSafe(std::initializer_list<std::string> names, std::string& pa
   }
   return true;
 }
+
+bool CertificateNamesAreSafe(const TCryptmanage& manager, std::string& params) {
+  return StoreNamesAreSafe({manager.StoreType(), RevenueSection(manager.Config()), manager.User()}, params);
+}
+
+bool UserMayUseStores(const TCryptmanage& manager, std::string& params) {
+  if (!(manager.IsCertificateMode() || manager.IsPasswordMode()) || !IsReservedUserName(manager.User())) return true;
+  params = SetParamValue(params, "ResultMsgStr", msg::ReservedUserName(manager.User()));
+  return false;
+}
+
+StoreHold::StoreHold(const TCryptmanage& manager, TStoreLock::Mode mode)
+    : FLock(PreparedSetFile(manager, mode), mode) {}
 
 // The crypto type's certificate set file, read once for both records.
 struct StoredCertificates::SetFile {
@@ -34,17 +63,13 @@ struct StoredCertificates::SetFile {
 };
 
 StoredCertificates::StoredCertificates(const TCryptmanage& manager)
-    : StoredCertificates(manager, SetFile(manager.CryptType())) {}
+    : StoredCertificates(manager, SetFile(manager.StoreType())) {}
 
 StoredCertificates::StoredCertificates(const TCryptmanage& manager, const SetFile& setFile)
-    : revenue(manager.CryptType(), RevenueSection(manager.Config()), manager.HasTwoPairs(), setFile.Found()),
-      user(manager.CryptType(), manager.User(), manager.HasTwoPairs(), setFile.Found()) {}
+    : revenue(manager.StoreType(), RevenueSection(manager.Config()), manager.HasTwoPairs(), setFile.Found()),
+      user(manager.StoreType(), manager.User(), manager.HasTwoPairs(), setFile.Found()) {}
 
-bool StoredCertificates::NamesAreSafe(std::string& params) const {
-  return StoreNamesAreSafe({revenue.FCryptType, revenue.FSection, user.FSection}, params);
-}
-
-StoredPassword::StoredPassword(const TCryptmanage& manager) : password(manager.CryptType(), manager.User()) {}
+StoredPassword::StoredPassword(const TCryptmanage& manager) : password(manager.StoreType(), manager.User()) {}
 
 bool StoredPassword::NamesAreSafe(std::string& params) const {
   return StoreNamesAreSafe({password.FCryptType, password.FSection}, params);

@@ -10,13 +10,16 @@
 namespace qorv {
 
 bool TCryptmanage::SetCryptParams(std::string& params) {
-  if (!CheckConfig(params) || !RequirePasswordMode(params)) return false;
-  if (!StoreNamesWritable({CryptType(), User()}, params)) return false;
+  if (!CheckConfig(params) || !RequirePasswordMode(params) || !UserMayUseStores(*this, params)) return false;
+  if (!StoreNamesWritable({StoreType(), User()}, params)) return false;
 
-  TPasswordParams stored(CryptType(), User());
+  TPasswordParams stored(StoreType(), User());
   // A request without PassWord records the empty password.
   stored.TakeFromParams(params);
-  if (!stored.SaveToIni()) return Refuse(params, msg::UserPasswordSaveFailed());
+  if (!stored.SaveToIni()) {
+    return Refuse(params, stored.LastStatus() == StoreStatus::PasswordTooLong ? msg::PasswordTooLongToStore()
+                                                                              : msg::UserPasswordSaveFailed());
+  }
   params = stored.PutToParams(params);
   return true;
 }

@@ -22,10 +22,15 @@ class FileLock {
   // POSIX) when it is missing. False when the lock file can be neither opened nor
   // created, or this object already holds a lock. Release it on the thread that took it.
   bool Acquire(const std::string& lockPath, Mode mode);
+  // The same, but only on a lock file that exists already: nothing is created. False
+  // when there is none or it cannot be opened.
+  bool AcquireExisting(const std::string& lockPath, Mode mode);
   void Release();
   bool Held() const;
 
  private:
+  bool AcquireOpened(const std::string& lockPath, Mode mode, bool create);
+
   struct State;
   std::unique_ptr<State> FState;
 };

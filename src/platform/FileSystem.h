@@ -9,7 +9,8 @@ namespace qorv::platform {
 // True when the path names an existing entry that is not a folder.
 bool FileExists(const std::string& path);
 
-// Reads the whole file, opened so that others may read and write it meanwhile.
+// Reads the whole file, opened so that others may read, write, replace and remove it
+// meanwhile.
 // Returns false (and leaves bytes empty) on any failure.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 

@@ -14,11 +14,9 @@ std::string FullPathName(const std::string& path);
 // True when the path names an existing folder.
 bool DirectoryExists(const std::string& path);
 
-// Creates one folder whose parent exists, with default permissions.
+// Creates one folder whose parent exists: owner-only on POSIX (the folders hold keys),
+// with default security on Windows.
 bool CreateOneDirectory(const std::string& path);
-
-// Copies the file, replacing an existing target.
-bool CopyFileReplacing(const std::string& from, const std::string& to);
 
 // Clears read-only and the other attributes a copied file may carry, so that it can be
 // replaced or removed later.

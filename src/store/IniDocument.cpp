@@ -98,11 +98,23 @@ std::string TIniDocument::Read(std::string_view section, std::string_view key) c
   return std::string(value.substr(0, kMaxIniValue));
 }
 
+std::string TIniDocument::SectionName(std::string_view section) const {
+  const size_t header = FindSection(section);
+  return header == std::string::npos ? std::string() : std::string(FLines[header].Name());
+}
+
 bool TIniDocument::CanWrite(std::string_view section, std::string_view key, std::string_view value) {
   const std::string_view trimmedKey = TrimmedView(key);
   return !TrimmedView(section).empty() && !trimmedKey.empty() && !HasLineBreakOrNul(section) &&
-         !HasLineBreakOrNul(key) && !HasLineBreakOrNul(value) && trimmedKey.find('=') == std::string_view::npos &&
+         !HasLineBreakOrNul(key) && ReadsBackWhole(value) && trimmedKey.find('=') == std::string_view::npos &&
          trimmedKey.front() != '[';
+}
+
+bool TIniDocument::ReadsBackWhole(std::string_view value) {
+  if (value.size() > kMaxIniValue || HasLineBreakOrNul(value) || TrimmedView(value).size() != value.size()) {
+    return false;
+  }
+  return !(value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front());
 }
 
 bool TIniDocument::Write(std::string_view section, std::string_view key, std::string_view value) {

@@ -23,10 +23,17 @@ class TIniDocument {
   // Value of key in the first section named section; empty when either is absent.
   std::string Read(std::string_view section, std::string_view key) const;
 
+  // The name of the first section that section names, as the text spells it; empty
+  // when there is none.
+  std::string SectionName(std::string_view section) const;
+
   // True when a value can be found under that key in that section once written: the
   // names are not blank and no text holds a line break or NUL; the key has no '=' and
-  // does not start with '['.
+  // does not start with '['; the value reads back whole (ReadsBackWhole).
   static bool CanWrite(std::string_view section, std::string_view key, std::string_view value);
+  // True when the value reads back as it was written: at most kMaxIniValue bytes, no
+  // line break or NUL, no blank at either end and not inside a pair of quotes.
+  static bool ReadsBackWhole(std::string_view value);
 
   // Sets key in the first section of that name: an existing key is replaced where it
   // stands, keeping its spelling; a new key goes after the section's last non-blank

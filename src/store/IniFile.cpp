@@ -3,25 +3,20 @@
 #include <utility>
 
 #include "platform/AtomicFile.h"
-#include "platform/FileLock.h"
 #include "platform/FileSystem.h"
+#include "store/StoreLock.h"
 
 namespace qorv {
 
-using platform::FileLock;
-
 TIniFile::TIniFile(std::string fileName) : FFileName(std::move(fileName)) {}
 
-std::string TIniFile::LockFileName() const { return FFileName + ".lock"; }
+std::string TIniFile::LockFileName() const { return TStoreLock::LockFileName(FFileName); }
 
 bool TIniFile::Load(TIniDocument& document) const {
   document = TIniDocument();
   if (!platform::FileExists(FFileName)) return false;
-  // Readers take turns with writers so that Windows never finds the file open while it
-  // is replaced. Where no lock file can be made (a read-only folder) no one can write
-  // either, and the file is read as it is.
-  FileLock lock;
-  lock.Acquire(LockFileName(), FileLock::Mode::Shared);
+  // Readers take turns with writers where a writer made the lock file, and create none.
+  const TStoreLock lock(FFileName, TStoreLock::Mode::Read);
   std::string bytes;
   if (!platform::ReadWholeFile(FFileName, bytes)) return false;
   document = TIniDocument(bytes);
@@ -38,8 +33,8 @@ bool TIniFile::WriteStrings(std::string_view section, const IniEntries& entries)
   for (const auto& [key, value] : entries) {
     if (!TIniDocument::CanWrite(section, key, value)) return false;
   }
-  FileLock lock;
-  if (!lock.Acquire(LockFileName(), FileLock::Mode::Exclusive)) return false;
+  const TStoreLock lock(FFileName, TStoreLock::Mode::Change);
+  if (!lock.Held()) return false;
   TIniDocument document;
   if (platform::FileExists(FFileName)) {
     // An unreadable file must not be replaced by one that holds only these entries.

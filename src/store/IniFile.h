@@ -1,7 +1,8 @@
 // An INI file on disk, safe against crashes and against other writers: every save is a
-// read-modify-write under an exclusive lock (a lock file beside the INI file, shared by
-// threads and processes) that replaces the whole file in one step, so two programs
-// saving at once lose nothing and a crash leaves the old file or the new one.
+// read-modify-write under the store's lock (store/StoreLock.h, a lock file beside the
+// INI file, shared by threads and processes) that replaces the whole file in one step,
+// so two programs saving at once lose nothing and a crash leaves the old file or the
+// new one. Reading creates nothing.
 #pragma once
 
 #include <string>
@@ -23,8 +24,8 @@ class TIniFile {
   // FileName() + ".lock".
   std::string LockFileName() const;
 
-  // The file as it stands, read under a shared lock. False, with document empty, when
-  // the file is missing or cannot be read.
+  // The file as it stands, read under the store's lock where a writer made one. False,
+  // with document empty, when the file is missing or cannot be read.
   bool Load(TIniDocument& document) const;
   // One value; empty when the file, the section or the key is absent.
   std::string ReadString(std::string_view section, std::string_view key) const;

@@ -23,13 +23,21 @@ std::string TPasswordParams::IniFileName() const { return CertificateSetFileName
 
 std::string TPasswordParams::CaDir() const { return CryptTypeDir(FCaRoot, FCryptType); }
 
-bool TPasswordParams::NamesAreSafe() const { return IsSafeStoreName(FCryptType) && IsSafeStoreName(FSection); }
+bool TPasswordParams::NamesAreSafe() const {
+  return IsSafeStoreName(FCryptType) && IsSafeStoreName(FSection) && !IsReservedUserName(FSection);
+}
+
+bool TPasswordParams::FitsTheStore(std::string_view password) {
+  return TIniDocument::ReadsBackWhole(ScramblePassword(password));
+}
 
 bool TPasswordParams::LoadFromIni() {
   FStatus = NamesAreSafe() ? StoreStatus::Ok : StoreStatus::UnsafeName;
   if (FStatus != StoreStatus::Ok) return false;
   TIniDocument ini;
   if (!TIniFile(IniFileName()).Load(ini)) return false;
+  std::string spelling = ini.SectionName(FSection);
+  if (!spelling.empty()) FSection = std::move(spelling);
   FPassword = UnscramblePassword(ini.Read(FSection, "PassWord"));
   return true;
 }
@@ -37,6 +45,10 @@ bool TPasswordParams::LoadFromIni() {
 bool TPasswordParams::SaveToIni() {
   FStatus = NamesAreSafe() ? StoreStatus::Ok : StoreStatus::UnsafeName;
   if (FStatus != StoreStatus::Ok) return false;
+  if (!FitsTheStore(FPassword)) {
+    FStatus = StoreStatus::PasswordTooLong;
+    return false;
+  }
   CreateDirPath(CaDir());
   if (TIniFile(IniFileName()).WriteStrings(FSection, {{"PassWord", ScramblePassword(FPassword)}})) return true;
   FStatus = StoreStatus::WriteFailed;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "store/StoreStatus.h"
 
@@ -15,10 +16,12 @@ class TPasswordParams {
   TPasswordParams(const std::string& caRoot, std::string cryptType, std::string user);
   TPasswordParams(std::string cryptType, std::string user);
 
-  // False when the file does not exist (FPassword untouched) or a name is unsafe.
+  // False when the file does not exist (FPassword untouched) or a name is unsafe. A
+  // section found under another spelling of FSection (letter case) becomes FSection.
   bool LoadFromIni();
   // Creates CaDir and stores FPassword. False, with LastStatus saying why and the file
-  // as it was, when a name is unsafe (nothing is created) or the save fails.
+  // as it was, when a name is unsafe or the password too long to read back whole
+  // (nothing is created), or the save fails.
   bool SaveToIni();
   // params with "PassWord" set to the plain password.
   std::string PutToParams(const std::string& params) const;
@@ -30,7 +33,10 @@ class TPasswordParams {
   // Why the last LoadFromIni or SaveToIni failed; Ok after success and after a load that
   // found no file.
   StoreStatus LastStatus() const { return FStatus; }
+  // The crypto type and the user can name a store and a user's section (StoreNames.h).
   bool NamesAreSafe() const;
+  // Whether a password's stored form reads back whole: at most 958 bytes.
+  static bool FitsTheStore(std::string_view password);
 
   std::string FSection;
   std::string FCryptType;

@@ -1,6 +1,7 @@
 #include "store/RevenueCaFile.h"
 
 #include <utility>
+#include <vector>
 
 #include "interface/ParamString.h"
 #include "platform/FileSystem.h"
@@ -15,7 +16,7 @@ bool Present(const std::string& path) { return !path.empty() && platform::FileEx
 }  // namespace
 
 TRevenueCaFile::TRevenueCaFile(const std::string& caRoot, std::string cryptType, std::string section, bool hasSignPair)
-    : TCaFile(caRoot, std::move(cryptType), std::move(section), hasSignPair) {
+    : TCaFile(caRoot, std::move(cryptType), std::move(section), hasSignPair, SectionKind::ServerRecord) {
   LoadFromIni();
 }
 
@@ -24,7 +25,7 @@ TRevenueCaFile::TRevenueCaFile(std::string cryptType, std::string section, bool 
 
 TRevenueCaFile::TRevenueCaFile(std::string cryptType, std::string section, bool hasSignPair,
                                const TIniDocument* setFile)
-    : TCaFile(ModuleDir(), std::move(cryptType), std::move(section), hasSignPair) {
+    : TCaFile(ModuleDir(), std::move(cryptType), std::move(section), hasSignPair, SectionKind::ServerRecord) {
   if (BeginStoreOperation() && setFile != nullptr) ReadSection(*setFile);
 }
 
@@ -37,6 +38,7 @@ bool TRevenueCaFile::LoadFromIni() {
 }
 
 void TRevenueCaFile::ReadSection(const TIniDocument& ini) {
+  AdoptSectionSpelling(ini);
   FEncCertFile = FullStoredPath(ini.Read(FSection, "EncCertFile"));
   if (FHasSignPair) FSignCertFile = FullStoredPath(ini.Read(FSection, "SignCertFile"));
 }
@@ -45,12 +47,13 @@ bool TRevenueCaFile::FilesPresent() const { return Present(FEncCertFile) && (!FH
 
 bool TRevenueCaFile::SaveToIni() {
   if (!BeginStoreOperation()) return false;
-  const std::string certDir = CertDir();
-  if (!ImportCertFile(FEncCertFile, certDir)) return false;
-  if (FHasSignPair && !ImportCertFile(FSignCertFile, certDir)) return false;
-  IniEntries entries = {{"EncCertFile", RelativeToHostAppDir(FEncCertFile)}};
-  if (FHasSignPair) entries.push_back({"SignCertFile", RelativeToHostAppDir(FSignCertFile)});
-  return WriteSection(entries);
+  std::vector<std::string*> fields = {&FEncCertFile};
+  if (FHasSignPair) fields.push_back(&FSignCertFile);
+  return InstallFiles(fields, [this] {
+    IniEntries entries = {{"EncCertFile", RelativeToHostAppDir(FEncCertFile)}};
+    if (FHasSignPair) entries.push_back({"SignCertFile", RelativeToHostAppDir(FSignCertFile)});
+    return entries;
+  });
 }
 
 std::string TRevenueCaFile::PutToParams(const std::string& params) const {

@@ -1,9 +1,11 @@
 #include "store/UserCaFile.h"
 
 #include <utility>
+#include <vector>
 
 #include "interface/ParamString.h"
 #include "platform/FileSystem.h"
+#include "store/PasswordParams.h"
 #include "store/StorePaths.h"
 #include "util/PasswordScramble.h"
 #include "util/PathFunctions.h"
@@ -16,7 +18,7 @@ bool Present(const std::string& path) { return !path.empty() && platform::FileEx
 }  // namespace
 
 TUserCaFile::TUserCaFile(const std::string& caRoot, std::string cryptType, std::string user, bool hasSignPair)
-    : TCaFile(caRoot, std::move(cryptType), std::move(user), hasSignPair) {
+    : TCaFile(caRoot, std::move(cryptType), std::move(user), hasSignPair, SectionKind::User) {
   LoadFromIni();
 }
 
@@ -24,7 +26,7 @@ TUserCaFile::TUserCaFile(std::string cryptType, std::string user, bool hasSignPa
     : TUserCaFile(ModuleDir(), std::move(cryptType), std::move(user), hasSignPair) {}
 
 TUserCaFile::TUserCaFile(std::string cryptType, std::string user, bool hasSignPair, const TIniDocument* setFile)
-    : TCaFile(ModuleDir(), std::move(cryptType), std::move(user), hasSignPair) {
+    : TCaFile(ModuleDir(), std::move(cryptType), std::move(user), hasSignPair, SectionKind::User) {
   if (BeginStoreOperation() && setFile != nullptr) ReadSection(*setFile);
 }
 
@@ -37,6 +39,7 @@ bool TUserCaFile::LoadFromIni() {
 }
 
 void TUserCaFile::ReadSection(const TIniDocument& ini) {
+  AdoptSectionSpelling(ini);
   FRootCertFile = FullStoredPath(ini.Read(FSection, "RootCertFile"));
   FEncCertFile = FullStoredPath(ini.Read(FSection, "EncCertFile"));
   FEncKeyFile = FullStoredPath(ini.Read(FSection, "EncKeyFile"));
@@ -55,27 +58,25 @@ bool TUserCaFile::FilesPresent() const {
 
 bool TUserCaFile::SaveToIni() {
   if (!BeginStoreOperation()) return false;
-  const std::string certDir = CertDir();
-  for (std::string* field : {&FRootCertFile, &FEncCertFile, &FEncKeyFile}) {
-    if (!ImportCertFile(*field, certDir)) return false;
+  if (!TPasswordParams::FitsTheStore(FEncKeyPwd) || (FHasSignPair && !TPasswordParams::FitsTheStore(FSignKeyPwd))) {
+    return Fail(StoreStatus::PasswordTooLong);
   }
-  if (FHasSignPair) {
-    for (std::string* field : {&FSignCertFile, &FSignKeyFile}) {
-      if (!ImportCertFile(*field, certDir)) return false;
+  std::vector<std::string*> fields = {&FRootCertFile, &FEncCertFile, &FEncKeyFile};
+  if (FHasSignPair) fields.insert(fields.end(), {&FSignCertFile, &FSignKeyFile});
+  return InstallFiles(fields, [this] {
+    IniEntries entries = {
+        {"RootCertFile", RelativeToHostAppDir(FRootCertFile)},
+        {"EncCertFile", RelativeToHostAppDir(FEncCertFile)},
+        {"EncKeyFile", RelativeToHostAppDir(FEncKeyFile)},
+        {"EncKeyPwd", ScramblePassword(FEncKeyPwd)},
+    };
+    if (FHasSignPair) {
+      entries.push_back({"SignCertFile", RelativeToHostAppDir(FSignCertFile)});
+      entries.push_back({"SignKeyFile", RelativeToHostAppDir(FSignKeyFile)});
+      entries.push_back({"SignKeyPwd", ScramblePassword(FSignKeyPwd)});
     }
-  }
-  IniEntries entries = {
-      {"RootCertFile", RelativeToHostAppDir(FRootCertFile)},
-      {"EncCertFile", RelativeToHostAppDir(FEncCertFile)},
-      {"EncKeyFile", RelativeToHostAppDir(FEncKeyFile)},
-      {"EncKeyPwd", ScramblePassword(FEncKeyPwd)},
-  };
-  if (FHasSignPair) {
-    entries.push_back({"SignCertFile", RelativeToHostAppDir(FSignCertFile)});
-    entries.push_back({"SignKeyFile", RelativeToHostAppDir(FSignKeyFile)});
-    entries.push_back({"SignKeyPwd", ScramblePassword(FSignKeyPwd)});
-  }
-  return WriteSection(entries);
+    return entries;
+  });
 }
 
 std::string TUserCaFile::PutToParams(const std::string& params) const {
@@ -105,6 +106,9 @@ void TUserCaFile::TakeFromParams(const std::string& params) {
 
 bool TUserCaFile::SavePasswords(const std::string& encKeyPwd, const std::string& signKeyPwd) {
   if (!BeginStoreOperation()) return false;
+  if (!TPasswordParams::FitsTheStore(encKeyPwd) || (FHasSignPair && !TPasswordParams::FitsTheStore(signKeyPwd))) {
+    return Fail(StoreStatus::PasswordTooLong);
+  }
   FEncKeyPwd = encKeyPwd;
   IniEntries entries = {{"EncKeyPwd", ScramblePassword(encKeyPwd)}};
   if (FHasSignPair) {

@@ -29,7 +29,7 @@ class TUserCaFile : public TCaFile {
 
   // Stores new key passwords only, in one save: "EncKeyPwd" and, with a signing pair,
   // "SignKeyPwd". False, with LastStatus saying why and the file as it was, when a name
-  // is unsafe or the save fails.
+  // is unsafe, a password is too long to read back whole or the save fails.
   bool SavePasswords(const std::string& encKeyPwd, const std::string& signKeyPwd);
 
   std::string FRootCertFile;

@@ -48,6 +48,24 @@ std::string UnsafeStoreName(std::string_view name) {
               "不得含有路径分隔符、方括号或控制字符！");
 }
 
+std::string ReservedUserName(std::string_view name) {
+  return Wrap("用户名[", name, "]不能使用：以Revenue开头的名称（不区分大小写）留给服务器证书记录！");
+}
+
+std::string CertificateFileNotRegular(std::string_view path) {
+  return Wrap("证书文件[", path, "]不是普通文件，无法保存！");
+}
+
+std::string CertificateFileTooLarge(std::string_view path) {
+  return Wrap("证书文件[", path, "]超过16MB，不是证书或密钥文件，无法保存！");
+}
+
+std::string PasswordTooLongToStore() { return Text("密码过长，无法保存：证书存储中的密码最多958个字节！"); }
+
+std::string PathTooLongToStore(std::string_view path) {
+  return Wrap("文件路径[", path, "]无法完整保存到证书存储中（最多2047个字节，首尾不得为空白或引号），无法保存！");
+}
+
 std::string UserCertificateFilesNotFound() { return Text("找不到用户证书文件，无法保存！"); }
 
 std::string UserCertificateFilesSaveFailed() { return Text("保存用户证书文件发生错误！"); }
@@ -70,6 +88,10 @@ std::string PasswordChangeCertificateMissing() { return Text("证书文件没配
 
 std::string NewKeyPasswordsNotRecorded() {
   return Text("证书密码已修改，但保存新密码发生错误，证书存储中仍是原密码，请重新保存证书密码！");
+}
+
+std::string StoredKeyPasswordsNotWritable() {
+  return Text("证书存储无法写入，无法记录存储中证书的新密码，未修改密码！");
 }
 
 std::string ValidationCertificateMissing() { return Text("证书文件没配置,或者证书文件不存在，无法进行验证！"); }

@@ -29,6 +29,11 @@ std::string PasswordModeRequired();
 std::string ServerCertificateMissing();
 std::string UserCertificateMissing();
 std::string UnsafeStoreName(std::string_view name);
+std::string ReservedUserName(std::string_view name);
+std::string CertificateFileNotRegular(std::string_view path);
+std::string CertificateFileTooLarge(std::string_view path);
+std::string PasswordTooLongToStore();
+std::string PathTooLongToStore(std::string_view path);
 
 // Installing and handing out certificates
 std::string UserCertificateFilesNotFound();
@@ -44,6 +49,7 @@ std::string SignCertificateCopyFailed();
 // Key passwords, validation and stored passwords
 std::string PasswordChangeCertificateMissing();
 std::string NewKeyPasswordsNotRecorded();
+std::string StoredKeyPasswordsNotWritable();
 std::string ValidationCertificateMissing();
 std::string UserPasswordSaveFailed();
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "interface/ParamString.h"
+#include "platform/AtomicFile.h"
 #include "platform/Platform.h"
 #include "store/IniFile.h"
 #include "support/Deployment.h"
@@ -153,15 +154,26 @@ TEST_F(CertificateProviderOpsTest, ChangeCAPasswordRefusals) {
 
 TEST_F(CertificateProviderOpsTest, ChangeCAPasswordReportsNewPasswordsTheStoreRefused) {
   test::SeedCertificates(d_.dir(), d_.LibraryDir(), "File", "alice", "", false, "e");
-  // A folder where the store's lock file goes: the store reads but cannot write.
-  const std::string lock = TIniFile(d_.LibraryDir() + "CA" + kSep + "File" + kSep + "UserCa_File.ini").LockFileName();
-  fs::remove(fs::path(lock));
-  fs::create_directories(fs::path(lock));
-
-  const ExportReply reply = d_.ChangeCAPassword("File", "alice", "NewEncKeyPwd=e2");
+  const std::string ini = d_.LibraryDir() + "CA" + kSep + "File" + kSep + "UserCa_File.ini";
+  // A folder where the set file's replacement is written: the store takes its lock and
+  // reads, but cannot save, which shows only once the provider has changed the keys.
+  fs::create_directories(fs::path(platform::AtomicTempName(ini)));
+  ExportReply reply = d_.ChangeCAPassword("File", "alice", "NewEncKeyPwd=e2");
   EXPECT_EQ(reply.ok, 0);
   EXPECT_EQ(reply.params, "NewEncKeyPwd=e2;ResultMsgStr=" + EscapeParamText(msg::NewKeyPasswordsNotRecorded()));
   EXPECT_EQ(d_.script().CallOrder(), "InitCrypt ChangeCAPassword FinalCrypt");
+  EXPECT_EQ(StoredValue("File", "alice", "EncKeyPwd"), "e");
+  fs::remove(fs::path(platform::AtomicTempName(ini)));
+
+  // A folder where the store's lock file goes: no change can hold the store, so the
+  // provider is not asked to change keys whose new passwords could not be recorded.
+  const std::string lock = TIniFile(ini).LockFileName();
+  fs::remove(fs::path(lock));
+  fs::create_directories(fs::path(lock));
+  reply = d_.ChangeCAPassword("File", "alice", "NewEncKeyPwd=e3");
+  EXPECT_EQ(reply.ok, 0);
+  EXPECT_EQ(reply.params, "NewEncKeyPwd=e3;ResultMsgStr=" + EscapeParamText(msg::StoredKeyPasswordsNotWritable()));
+  EXPECT_EQ(d_.script().Calls().size(), 3u);
   EXPECT_EQ(StoredValue("File", "alice", "EncKeyPwd"), "e");
 }
 

@@ -6,7 +6,8 @@
  * where action is 1 or 0 (the result), or a fault: "fault" (a processor fault),
  * "throw" (a C++ exception; POSIX only), "raise:<code>" (a structured exception on
  * Windows, a signal elsewhere), "unterminated" (fills the whole buffer, no zero byte,
- * result 1). output "-" leaves the buffer as it came; anything else replaces its text.
+ * result 1), or a key-file check: "rekey" and "checkset" (see KeyFileAction). output "-"
+ * leaves the buffer as it came; anything else replaces its text.
  * Functions without a line answer 1 and leave the buffer alone. The record is appended
  * to the script's path + ".log" as: Function TAB handle TAB length TAB text LF.
  *
@@ -29,6 +30,7 @@
 
 /* State of one call sequence, from InitCrypt to FinalCrypt. */
 static char g_script[4096];
+static char g_init[QORVCRYPT_PROVIDER_BUFFER_SIZE];
 
 static void RememberScript(const char* params) {
   const char* key = "TestScript=";
@@ -83,6 +85,72 @@ static int FindLine(const char* function, char* line, size_t size, char** action
   return found;
 }
 
+/* The value of name in params (no escapes: the tests' paths and passwords have none). */
+static void ParamValue(const char* params, const char* name, char* value, size_t size) {
+  const char* at = params;
+  size_t length;
+  value[0] = '\0';
+  while ((at = strstr(at, name)) != NULL) {
+    if ((at == params || at[-1] == ';') && at[strlen(name)] == '=') {
+      at += strlen(name) + 1;
+      length = strcspn(at, ";");
+      if (length >= size) length = size - 1;
+      memcpy(value, at, length);
+      value[length] = '\0';
+      return;
+    }
+    at += strlen(name);
+  }
+}
+
+static int ReadSmallFile(const char* path, char* text, size_t size) {
+  FILE* file = fopen(path, "rb");
+  size_t length;
+  if (file == NULL) return 0;
+  length = fread(text, 1, size - 1, file);
+  text[length] = '\0';
+  fclose(file);
+  return 1;
+}
+
+static unsigned char Refuse(char** params, const char* message) {
+  snprintf(*params, QORVCRYPT_PROVIDER_BUFFER_SIZE, "ResultMsgStr=%s", message);
+  return 0;
+}
+
+/*
+ * Key files as the concurrency tests make them: a key file holds "<set>|<password>", its
+ * certificate and root certificate hold "<set>". "checkset": the files InitCrypt named
+ * belong together and its EncKeyPwd is the key's password. "rekey": the same for the
+ * key, which is then rewritten with the operation's EncKeyPwd, as a password change does.
+ */
+static unsigned char KeyFileAction(const char* action, char** params) {
+  char keyFile[1024], certFile[1024], rootFile[1024], password[1024], key[2048], cert[2048], root[2048];
+  char* bar;
+  ParamValue(g_init, "EncKeyFile", keyFile, sizeof keyFile);
+  ParamValue(g_init, "EncKeyPwd", password, sizeof password);
+  if (!ReadSmallFile(keyFile, key, sizeof key) || (bar = strchr(key, '|')) == NULL) return Refuse(params, "no key");
+  *bar = '\0';
+  if (strcmp(bar + 1, password) != 0) return Refuse(params, "wrong key password");
+  if (strcmp(action, "checkset") == 0) {
+    ParamValue(g_init, "EncCertFile", certFile, sizeof certFile);
+    ParamValue(g_init, "RootCertFile", rootFile, sizeof rootFile);
+    if (!ReadSmallFile(certFile, cert, sizeof cert) || strcmp(cert, key) != 0) return Refuse(params, "foreign cert");
+    if (rootFile[0] != '\0' && (!ReadSmallFile(rootFile, root, sizeof root) || strcmp(root, key) != 0)) {
+      return Refuse(params, "foreign root");
+    }
+    return 1;
+  }
+  {
+    FILE* file = fopen(keyFile, "wb");
+    ParamValue(*params, "EncKeyPwd", password, sizeof password);
+    if (file == NULL) return Refuse(params, "key not writable");
+    fprintf(file, "%s|%s", key, password);
+    fclose(file);
+  }
+  return 1;
+}
+
 static unsigned char Answer(const char* function, uintptr_t handle, char** params) {
   static char line[QORVCRYPT_PROVIDER_BUFFER_SIZE + 256];
   char* action;
@@ -92,6 +160,7 @@ static unsigned char Answer(const char* function, uintptr_t handle, char** param
   if (strcmp(action, "fault") == 0) CauseProcessorFault();
   if (strcmp(action, "throw") == 0) ThrowCppException();
   if (strncmp(action, "raise:", 6) == 0) RaiseFault(strtoul(action + 6, NULL, 0));
+  if (strcmp(action, "rekey") == 0 || strcmp(action, "checkset") == 0) return KeyFileAction(action, params);
   if (strcmp(action, "unterminated") == 0) {
     memset(*params, 'x', QORVCRYPT_PROVIDER_BUFFER_SIZE);
     return 1;
@@ -105,6 +174,7 @@ static unsigned char Answer(const char* function, uintptr_t handle, char** param
 
 QORVCRYPT_API unsigned char QORVCRYPT_CALL InitCrypt(uintptr_t Handle, char** Params) {
   RememberScript(*Params);
+  strncpy(g_init, *Params, sizeof g_init - 1);
   return Answer("InitCrypt", Handle, Params);
 }
 

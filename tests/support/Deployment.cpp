@@ -21,7 +21,7 @@ Fn Bind(const platform::DynamicLibrary& library, const char* name) {
 
 }  // namespace
 
-Deployment::Deployment(LoadBy loadBy) {
+Deployment::Deployment(LoadBy loadBy) : libraryDir_(dir_.File("lib") + dir_.path().back()) {
   const std::string exe = platform::ExecutablePath();
   const std::string name = platform::SharedLibraryFileName("QorvCryptManage");
   const std::string built = exe.substr(0, exe.find_last_of("/\\") + 1) + name;
@@ -34,6 +34,17 @@ Deployment::Deployment(LoadBy loadBy) {
     fs::current_path(fs::path(LibraryDir()));
     EXPECT_TRUE(library_.Open((fs::path(".") / name).string())) << library_.LastError();
   }
+  BindExports();
+}
+
+Deployment::Deployment(const std::string& libraryDir, const std::string& configPath)
+    : libraryDir_(libraryDir), configPath_(configPath) {
+  const std::string path = libraryDir + platform::SharedLibraryFileName("QorvCryptManage");
+  EXPECT_TRUE(library_.Open(path)) << library_.LastError();
+  BindExports();
+}
+
+void Deployment::BindExports() {
   getCryptList = Bind<QorvGetCryptListFn>(library_, "GetCryptList");
   encrypt = Bind<QorvCryptFileFn>(library_, "Encrypt");
   decrypt = Bind<QorvCryptFileFn>(library_, "Decrypt");
@@ -47,7 +58,7 @@ Deployment::Deployment(LoadBy loadBy) {
   setRevenueCAFile = Bind<QorvTypeRequestFn>(library_, "SetRevenueCAFile");
 }
 
-std::string Deployment::LibraryDir() const { return dir_.File("lib") + dir_.path().back(); }
+std::string Deployment::LibraryDir() const { return libraryDir_; }
 
 std::string Deployment::WriteConfig(std::vector<CryptEntry> entries) {
   for (CryptEntry& entry : entries) {

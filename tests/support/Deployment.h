@@ -26,6 +26,9 @@ class Deployment {
   // relative to the current directory of that moment (the directory is put back after).
   enum class LoadBy { FullPath, NameInItsFolder };
   explicit Deployment(LoadBy loadBy = LoadBy::FullPath);
+  // Another process's view of a deployment: the library copy in libraryDir (a
+  // LibraryDir()) and the configuration at configPath, used as they are.
+  Deployment(const std::string& libraryDir, const std::string& configPath);
 
   const TempDir& dir() const { return dir_; }
   // The folder of the library copy: its CA folder holds the stores.
@@ -68,8 +71,11 @@ class Deployment {
   ExportReply UserRequest(QorvUserRequestFn fn, const std::string& type, const std::string& user,
                           const std::string& params);
 
+  void BindExports();
+
   TempDir dir_;
   ProviderScript script_{dir_};
+  std::string libraryDir_;
   platform::DynamicLibrary library_;
   std::string configPath_;
 };

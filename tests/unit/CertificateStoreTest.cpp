@@ -119,20 +119,34 @@ TEST_F(CertificateStoreTest, FilesAlreadyInPlaceAreNotCopiedAgain) {
   EXPECT_NE(Raw("alice", "EncCertFile"), "");
 }
 
-TEST_F(CertificateStoreTest, ACopyReplacesAReadOnlyFileAndTheLaterOfTwoSameNames) {
+TEST_F(CertificateStoreTest, ACopyReplacesAReadOnlyFileAndSameNamesGetCopiesOfTheirOwn) {
   const std::string certDir = CaDir() + "alice" + kSep;
   fs::create_directories(certDir);
   { std::ofstream(certDir + "same.bin") << "old"; }
   fs::permissions(certDir + "same.bin", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
   test::TempDir other;
-  TUserCaFile set(root_.path(), "T", "alice", false);
+  TUserCaFile set(root_.path(), "T", "alice", true);
   set.FEncCertFile = files_.Write("same.bin", "first");
   set.FEncKeyFile = other.Write("same.bin", "second");
+  // The same file named twice is one copy.
+  set.FSignCertFile = set.FEncKeyFile;
+  // A file already in the folder keeps its name; the copies make way for it.
+  set.FSignKeyFile = certDir + "same-2.bin";
+  { std::ofstream(set.FSignKeyFile) << "in place"; }
   ASSERT_TRUE(set.SaveToIni());
   EXPECT_EQ(set.FEncCertFile, certDir + "same.bin");
-  EXPECT_EQ(set.FEncKeyFile, certDir + "same.bin");
-  EXPECT_EQ(test::ReadFileBytes(certDir + "same.bin"), "second");
+  EXPECT_EQ(set.FEncKeyFile, certDir + "same-3.bin");
+  EXPECT_EQ(set.FSignCertFile, certDir + "same-3.bin");
+  EXPECT_EQ(set.FSignKeyFile, certDir + "same-2.bin");
+  EXPECT_EQ(test::ReadFileBytes(certDir + "same.bin"), "first");
+  EXPECT_EQ(test::ReadFileBytes(certDir + "same-3.bin"), "second");
+  EXPECT_EQ(test::ReadFileBytes(certDir + "same-2.bin"), "in place");
+  const TUserCaFile loaded(root_.path(), "T", "alice", true);
+  EXPECT_EQ(loaded.FEncKeyFile, certDir + "same-3.bin");
+  EXPECT_EQ(loaded.FSignKeyFile, certDir + "same-2.bin");
+  // Nothing else is left in the folder: no temporary copy, no replaced file.
+  EXPECT_EQ(std::distance(fs::directory_iterator(certDir), fs::directory_iterator()), 3);
 }
 
 TEST_F(CertificateStoreTest, FilesPresentLooksAtTheRequiredFilesOnly) {
@@ -279,6 +293,89 @@ TEST(StoreNamesTest, RefusesNamesThatWouldLeaveTheFolderOrBreakTheFile) {
   EXPECT_FALSE(IsSafeStoreName("\x95\x5C\\"));
 }
 
+TEST(StoreNamesTest, ServerRecordsAreNamedAsTheirSectionsAndFoldersRead) {
+  struct Case {
+    std::string code, section;
+  };
+  const Case cases[] = {
+      {"12", "Revenue12"},    {"", "Revenue"},
+      {" 12 ", "Revenue 12"},                                     // blanks reach the name; its ends are trimmed
+      {"1 2", "Revenue1 2"},  {"\n      12\n    ", "Revenue12"},  // a pretty-printed value: layout goes whole
+      {"\t12", "Revenue12"},  {" \r\n 12 \t", "Revenue12"},
+      {"12\n", "Revenue12"},  {"\n", "Revenue"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ServerRecordSection(c.code), c.section) << "[" << c.code << "]";
+
+  for (const std::string user : {"Revenue", "Revenue12", "revenue12", "REVENUE", "rEvEnUeX", "Revenue 1", " Revenue"}) {
+    EXPECT_TRUE(IsReservedUserName(user)) << user;
+  }
+  for (const std::string user : {"", "Reven", "Revenu", "MyRevenue", "R evenue", "alice"}) {
+    EXPECT_FALSE(IsReservedUserName(user)) << user;
+  }
+}
+
+TEST_F(CertificateStoreTest, AUserSetCannotTakeTheNameOfAServerRecord) {
+  for (const std::string user : {"Revenue12", "revenue"}) {
+    TUserCaFile set(root_.path(), "T", user, false);
+    EXPECT_FALSE(set.NamesAreSafe()) << user;
+    set.TakeFromParams(UserParams());
+    EXPECT_FALSE(set.SaveToIni());
+    EXPECT_EQ(set.LastStatus(), StoreStatus::UnsafeName);
+    EXPECT_FALSE(set.SavePasswords("p", ""));
+  }
+  // The server records themselves have such names.
+  TRevenueCaFile record(root_.path(), "T", "Revenue12", false);
+  record.FEncCertFile = files_.Write("srv.cer", "s");
+  EXPECT_TRUE(record.SaveToIni());
+  EXPECT_EQ(record.FEncCertFile, CaDir() + "Revenue12" + kSep + "srv.cer");
+}
+
+TEST_F(CertificateStoreTest, ASectionSavedUnderAnotherSpellingKeepsItsFolder) {
+  ASSERT_TRUE(Install("Alice", UserParams()));
+  TUserCaFile set(root_.path(), "T", "ALICE", true);
+  EXPECT_EQ(set.FSection, "Alice");
+  EXPECT_EQ(set.CertDir(), CaDir() + "Alice" + kSep);
+  set.TakeFromParams(UserParams());
+  ASSERT_TRUE(set.SaveToIni());
+  EXPECT_EQ(set.FEncCertFile, CaDir() + "Alice" + kSep + "EncCertFile.bin");
+
+  // Saved meanwhile by another: the save takes the spelling it finds under the lock.
+  TUserCaFile late(root_.path(), "T", "bob", false);
+  TUserCaFile early(root_.path(), "T", "BOB", false);
+  early.TakeFromParams(UserParams());
+  ASSERT_TRUE(early.SaveToIni());
+  late.TakeFromParams(UserParams());
+  ASSERT_TRUE(late.SaveToIni());
+  EXPECT_EQ(late.FEncCertFile, CaDir() + "BOB" + kSep + "EncCertFile.bin");
+  if (!platform::kWindows) {
+    EXPECT_FALSE(fs::exists(CaDir() + "bob"));
+  }
+}
+
+TEST_F(CertificateStoreTest, ANameThatWouldNotReadBackIsRefusedBeforeAnythingIsTouched) {
+  if (platform::kWindows) GTEST_SKIP() << "such paths are beyond the Windows file calls anyway";
+  // A folder so deep that a stored path could not be read back whole.
+  std::string deep = root_.path();
+  while (deep.size() < 2100) deep += std::string(200, 'd') + kSep;
+  fs::create_directories(deep);
+  TUserCaFile set(deep, "T", "alice", false);
+  set.TakeFromParams(UserParams());
+  EXPECT_FALSE(set.SaveToIni());
+  EXPECT_EQ(set.LastStatus(), StoreStatus::PathTooLong);
+  EXPECT_EQ(set.LastStatusSubject(), deep + "CA" + kSep + "T" + kSep + "alice" + kSep + "RootCertFile.bin");
+  EXPECT_EQ(set.FEncCertFile, files_.File("EncCertFile.bin"));
+  EXPECT_TRUE(fs::is_empty(deep));
+
+  TUserCaFile longPassword(root_.path(), "T", "alice", false);
+  longPassword.TakeFromParams(SetParamValue(UserParams(), "EncKeyPwd", std::string(959, 'x')));
+  EXPECT_FALSE(longPassword.SaveToIni());
+  EXPECT_EQ(longPassword.LastStatus(), StoreStatus::PasswordTooLong);
+  EXPECT_FALSE(longPassword.SavePasswords(std::string(959, 'x'), ""));
+  EXPECT_EQ(longPassword.LastStatus(), StoreStatus::PasswordTooLong);
+  EXPECT_TRUE(longPassword.SavePasswords(std::string(958, 'x'), ""));
+  EXPECT_EQ(TUserCaFile(root_.path(), "T", "alice", false).FEncKeyPwd, std::string(958, 'x'));
+}
+
 TEST_F(CertificateStoreTest, AnUnsafeNameIsRefusedBeforeAnythingIsTouched) {
   const std::string params = UserParams();
   for (const std::string bad : {"..", "a/b", "a\\b", "x]", "[x", "a\nb", " a"}) {
@@ -331,8 +428,8 @@ TEST_F(CertificateStoreTest, ASaveThatCannotCompleteFailsAndKeepsTheOldFile) {
   EXPECT_EQ(blocked.LastStatus(), StoreStatus::CopyFailed);
   EXPECT_EQ(test::ReadFileBytes(IniFileName()), before);
 
-  // The certificate set file cannot be saved (its lock file's place is taken): the
-  // copies stay, the file does not change.
+  // The certificate set file cannot be saved (its lock file's place is taken): no copy
+  // is made, the fields and the file do not change.
   const std::string lockFile = TIniFile(IniFileName()).LockFileName();
   fs::remove(lockFile);
   fs::create_directory(lockFile);
@@ -340,7 +437,8 @@ TEST_F(CertificateStoreTest, ASaveThatCannotCompleteFailsAndKeepsTheOldFile) {
   dave.TakeFromParams(params);
   EXPECT_FALSE(dave.SaveToIni());
   EXPECT_EQ(dave.LastStatus(), StoreStatus::WriteFailed);
-  EXPECT_EQ(dave.FEncCertFile, CaDir() + "dave" + kSep + "EncCertFile.bin");
+  EXPECT_EQ(dave.FEncCertFile, files_.File("EncCertFile.bin"));
+  EXPECT_FALSE(fs::exists(CaDir() + "dave"));
   EXPECT_FALSE(dave.SavePasswords("p", "q"));
   EXPECT_EQ(dave.LastStatus(), StoreStatus::WriteFailed);
   TRevenueCaFile record(root_.path(), "T", "Revenue1", false);

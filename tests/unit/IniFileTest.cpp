@@ -59,6 +59,23 @@ TEST(IniDocumentTest, ReadsAsTheProfileCallsDo) {
   }
 }
 
+TEST(IniDocumentTest, ValuesThatReadBackWhole) {
+  for (const std::string& value : {std::string(), std::string(2047, 'v'), std::string("a b"), std::string("\"v"),
+                                   std::string("'v\""), std::string("\"")}) {
+    EXPECT_TRUE(TIniDocument::ReadsBackWhole(value)) << value.substr(0, 20);
+    TIniDocument ini;
+    ASSERT_TRUE(ini.Write("U", "K", value));
+    EXPECT_EQ(TIniDocument(ini.Text()).Read("U", "K"), value);
+  }
+}
+
+TEST(IniDocumentTest, SectionNameGivesTheSpellingOnFile) {
+  const TIniDocument ini("[Alice]\r\nK=1\r\n[ bob ]\r\n");
+  EXPECT_EQ(ini.SectionName("ALICE"), "Alice");
+  EXPECT_EQ(ini.SectionName("Bob"), "bob");
+  EXPECT_EQ(ini.SectionName("carol"), "");
+}
+
 TEST(IniDocumentTest, ReadsAtMost2047BytesOfAValue) {
   const std::string longValue(3000, 'x');
   EXPECT_EQ(TIniDocument("[U]\nK=" + longValue + "\n").Read("U", "K"), std::string(2047, 'x'));
@@ -121,6 +138,12 @@ TEST(IniDocumentTest, RefusesWhatWouldNotReadBack) {
       {"U", "K", "a\r\nb"},
       {"U", "K", std::string("a\0b", 3)},
       {std::string("U\0", 2), "K", "v"},
+      // Values the reader would not give back as they were.
+      {"U", "K", std::string(2048, 'v')},
+      {"U", "K", " v"},
+      {"U", "K", "v\t"},
+      {"U", "K", "\"v\""},
+      {"U", "K", "'v'"},
   };
   for (const Case& c : refused) {
     EXPECT_FALSE(TIniDocument::CanWrite(c.section, c.key, c.value)) << c.section << "/" << c.key << "/" << c.value;

@@ -1,8 +1,10 @@
-#include "interface/ParamString.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "interface/ParamString.h"
+#include "platform/Platform.h"
+#include "util/TextCase.h"
 
 namespace qorv {
 namespace {
@@ -112,6 +114,37 @@ TEST(ParamStringTest, PosNoCaseFoldsAsciiLettersOnly) {
   EXPECT_EQ(PosNoCase("B", "abc", 3), 0u);
   EXPECT_EQ(PosNoCase("x", "", 1), 0u);
   EXPECT_EQ(PosNoCase("\xE4", "\xC4", 1), 0u);  // bytes above 0x7F never fold
+}
+
+TEST(ParamStringTest, DoubleByteNamesMatchWholeAndExactlyOnWindows) {
+  // GBK characters whose trail bytes have the codes of ASCII letters: 丄 81 41 and 乤
+  // 81 61, 華 C8 41 and 萢 C8 61, 說 D5 66 and 誇 D5 46. On Windows each pair is two
+  // names; elsewhere the bytes are no GBK and fold like any other.
+  struct Case {
+    std::string name, other;
+  };
+  const Case cases[] = {{"\x81\x41", "\x81\x61"}, {"\xC8\x41", "\xC8\x61"}, {"\xD5\x66x", "\xD5\x46X"}};
+  for (const Case& c : cases) {
+    const std::string text = SetParamValue(SetParamValue("", c.name, "v1"), c.other, "v2");
+    EXPECT_EQ(GetParamValue(text, c.name), platform::kWindows ? "v1" : "v2") << text;
+    EXPECT_EQ(GetParamValue(text, c.other), "v2") << text;
+    EXPECT_EQ(text.size(), platform::kWindows ? 2 * (c.name.size() + 3) + 1 : c.other.size() + 3) << text;
+    EXPECT_EQ(SameTextNoCase(c.name, c.other), !platform::kWindows);
+  }
+  // A trail byte never starts a match, not even of a letter it has the code of.
+  EXPECT_EQ(PosNoCase("A",
+                      "\x81\x41"
+                      "a",
+                      1),
+            platform::kWindows ? 3u : 2u);
+  EXPECT_EQ(PosNoCase("[",
+                      "\x81["
+                      "[",
+                      1),
+            platform::kWindows ? 3u : 2u);
+  // ASCII around double-byte characters still folds.
+  EXPECT_EQ(GetParamValue("key\x81\x41=1", "KEY\x81\x41"), "1");
+  EXPECT_EQ(PosNoCase("x", "\x81\x41X", 1), 3u);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileCopy.h"
 #include "platform/FileSystem.h"
 #include "platform/PathServices.h"
 #include "platform/Platform.h"

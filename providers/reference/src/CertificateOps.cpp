@@ -1,24 +1,23 @@
 // CreateCAFile, ChangeCAPassword and ValidateCert on certificate and key files.
 #include <openssl/rand.h>
 #include <openssl/x509v3.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
 #include <string_view>
 #include <vector>
 
-#include "AtomicFile.h"
 #include "Failure.h"
 #include "Keys.h"
 #include "Messages.h"
 #include "Operations.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileSystem.h"
 
 namespace qorv_ref {
 namespace {
 
-namespace fs = std::filesystem;
+using platform::Visibility;
 
 constexpr int kDefaultCertDays = 1825;
 constexpr size_t kReplyLimit = 10240;
@@ -49,12 +48,16 @@ std::string Required(const CallStrings& call, const std::string& name) {
 int IntParam(const CallStrings& call, const std::string& name, int fallback, int low, int high) {
   const std::string text = call.Init(name);
   if (text.empty()) return fallback;
-  const bool digits = text.size() <= 6 && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+  const bool digits = text.size() <= 7 && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
   const int value = digits ? std::stoi(text) : -1;
   if (value < low || value > high) {
     Fail(msg::ExtParamInvalid(name, std::to_string(low) + "到" + std::to_string(high) + "之间的整数"));
   }
   return value;
+}
+
+int KeyIterations(const CallStrings& call) {
+  return IntParam(call, "KeyIterations", kDefaultKeyIterations, kMinKeyIterations, kMaxKeyIterations);
 }
 
 // ---- CreateCAFile
@@ -72,13 +75,11 @@ std::string FileStem(const std::string& user) {
 
 std::string OutputFolder(const CallStrings& call) {
   const std::string configured = call.Init("CertOutDir");
-  std::error_code error;
-  const fs::path folder = configured.empty() ? fs::current_path(error) : fs::absolute(configured, error);
-  if (error) Fail(msg::FolderNotCreatable(configured));
-  if (!fs::is_directory(folder, error) && (!fs::create_directories(folder, error) || error)) {
-    Fail(msg::FolderNotCreatable(folder.string()));
-  }
-  return folder.string();
+  const std::string folder =
+      configured.empty() ? platform::CurrentDirectory() : platform::AbsolutePath(configured);
+  if (folder.empty()) Fail(msg::FolderNotCreatable(configured));
+  if (!platform::MakeDirectories(folder)) Fail(msg::FolderNotCreatable(folder));
+  return folder;
 }
 
 // A readable random password for a key the caller gave none for; it comes back in the reply.
@@ -110,7 +111,7 @@ struct Issuer {
 struct PendingFile {
   std::string path;
   std::string content;
-  mode_t permissions;
+  Visibility visibility;
 };
 
 }  // namespace
@@ -127,7 +128,7 @@ std::string CreateCertificateFiles(const CallStrings& call) {
   const int days = IntParam(call, "CertDays", kDefaultCertDays, 1, 36500);
   const bool twoPairs = call.TwoPairs();
 
-  const std::string base = OutputFolder(call) + "/" + FileStem(user);
+  const std::string base = OutputFolder(call) + platform::kPathSeparator + FileStem(user);
   std::vector<PendingFile> files;
 
   Issuer issuer;
@@ -137,14 +138,14 @@ std::string CreateCertificateFiles(const CallStrings& call) {
     issuer.key = LoadPrivateKey(caKey, call.Init("CAKeyPwd"), "CA私钥文件");
     if (X509_check_ca(issuer.cert.get()) == 0) Fail(msg::NotACa(caCert));
     if (X509_check_private_key(issuer.cert.get(), issuer.key.get()) != 1) Fail(msg::CaKeyMismatch(caKey));
-    issuer.certPath = fs::absolute(caCert).string();
+    issuer.certPath = platform::AbsolutePath(caCert);
   } else {
     // No CA named: a root of the user's own, whose key is thrown away once it has issued.
     issuer.key = GenerateKey(kind, rsaBits);
     issuer.cert = IssueCertificate(issuer.key.get(), {user + " Root CA", days, true, "critical,keyCertSign,cRLSign"},
                                    nullptr, nullptr);
     issuer.certPath = base + "_root.crt";
-    files.push_back({issuer.certPath, CertificatePem(issuer.cert.get()), 0644});
+    files.push_back({issuer.certPath, CertificatePem(issuer.cert.get()), Visibility::Everyone});
   }
 
   std::string reply = SetParam("", "RootCertFile", issuer.certPath);
@@ -159,8 +160,8 @@ std::string CreateCertificateFiles(const CallStrings& call) {
                               : kind == KeyKind::Rsa ? "critical,keyEncipherment"
                                                      : "critical,keyAgreement";
     X509Ptr cert = IssueCertificate(key.get(), {user, days, false, usage}, issuer.cert.get(), issuer.key.get());
-    files.push_back({stem + ".crt", CertificatePem(cert.get()), 0644});
-    files.push_back({stem + ".key", EncryptedKeyPem(key.get(), password), 0600});
+    files.push_back({stem + ".crt", CertificatePem(cert.get()), Visibility::Everyone});
+    files.push_back({stem + ".key", EncryptedKeyPem(key.get(), password, KeyIterations(call)), Visibility::OwnerOnly});
     reply = SetParam(reply, role->certParam, stem + ".crt");
     reply = SetParam(reply, role->keyParam, stem + ".key");
     reply = SetParam(reply, role->passwordParam, password);
@@ -168,17 +169,17 @@ std::string CreateCertificateFiles(const CallStrings& call) {
   if (reply.size() >= kReplyLimit) Fail(msg::ReplyTooLong());
 
   for (const PendingFile& file : files) {
-    if (::access(file.path.c_str(), F_OK) == 0) Fail(msg::OutputExists(file.path));
+    if (platform::PathExists(file.path)) Fail(msg::OutputExists(file.path));
   }
   // All or nothing: files already placed go again when a later one fails.
   std::vector<std::string> placed;
   try {
     for (const PendingFile& file : files) {
-      WriteFileAtomically(file.path, file.content, file.permissions, false);
+      platform::WriteFileAtomically(file.path, file.content, file.visibility, false);
       placed.push_back(file.path);
     }
   } catch (...) {
-    for (const std::string& path : placed) ::unlink(path.c_str());
+    for (const std::string& path : placed) platform::RemoveFile(path);
     throw;
   }
   return reply;
@@ -197,9 +198,9 @@ void ChangeKeyPasswords(const CallStrings& call) {
     const std::string newPassword = GetParam(call.op, role->passwordParam);
     if (newPassword.empty()) Fail(msg::NewPasswordEmpty(role->passwordParam));
     PkeyPtr key = LoadPrivateKey(path, call.Init(role->passwordParam), std::string(role->keyWhat) + "文件");
-    files.push_back({path, EncryptedKeyPem(key.get(), newPassword), 0600});
+    files.push_back({path, EncryptedKeyPem(key.get(), newPassword, KeyIterations(call)), Visibility::OwnerOnly});
   }
-  for (const PendingFile& file : files) WriteFileAtomically(file.path, file.content, file.permissions, true);
+  for (const PendingFile& file : files) platform::WriteFileAtomically(file.path, file.content, file.visibility, true);
 }
 
 // ---- ValidateCert

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <new>
 #include <string>
 #include <type_traits>
@@ -14,73 +15,107 @@
 #include "Operations.h"
 #include "ParamText.h"
 #include "QorvCryptProvider.h"
+#include "platform/MessageText.h"
+#include "platform/CallScope.h"
+#include "platform/Threads.h"
 
 namespace qorv_ref {
 namespace {
 
-constexpr size_t kBufferSize = QORVCRYPT_PROVIDER_BUFFER_SIZE;
-
-// What InitCrypt received, kept until FinalCrypt. Per thread, because the host runs each
+// What InitCrypt received, kept until FinalCrypt, for each thread: the host runs each
 // call sequence on its caller's thread and two threads may share the loaded library.
-// A plain pointer, so that no thread-exit destructor pins the library in memory.
-thread_local std::string* t_initText = nullptr;
+// A table of the provider's own rather than thread-local storage, so that nothing of it
+// outlives the provider in a thread of the host.
+class Sequences {
+ public:
+  void Begin(const std::string& initText) {
+    platform::MutexLock lock(mutex_);
+    std::string& text = texts_[platform::CurrentThreadId()];
+    Wipe(text);
+    text = initText;
+  }
+  void End() {
+    platform::MutexLock lock(mutex_);
+    const auto found = texts_.find(platform::CurrentThreadId());
+    if (found == texts_.end()) return;
+    Wipe(found->second);
+    texts_.erase(found);
+  }
+  // The InitCrypt string of the calling thread's sequence; fails outside a sequence.
+  std::string Current() {
+    platform::MutexLock lock(mutex_);
+    const auto found = texts_.find(platform::CurrentThreadId());
+    if (found == texts_.end()) Fail(msg::NotInitialised());
+    return found->second;
+  }
+  ~Sequences() {
+    for (auto& entry : texts_) Wipe(entry.second);
+  }
 
-void ForgetSequence() {
-  if (t_initText == nullptr) return;
-  OPENSSL_cleanse(t_initText->data(), t_initText->size());
-  delete t_initText;
-  t_initText = nullptr;
+ private:
+  static void Wipe(std::string& text) { OPENSSL_cleanse(text.data(), text.size()); }
+
+  platform::Mutex mutex_;
+  std::map<uint64_t, std::string> texts_;
+};
+Sequences g_sequences;
+
+// The buffer holds the request whole, however long (at least the contract's size), so
+// a reply may fill as much of it.
+struct Buffer {
+  char* data;
+  size_t capacity;
+};
+
+Buffer BufferOf(char** params) {
+  const size_t length = std::strlen(*params);
+  return Buffer{*params, std::max<size_t>(QORVCRYPT_PROVIDER_BUFFER_SIZE, length + 1)};
 }
 
-std::string ReadBuffer(char** params) { return std::string(*params, ::strnlen(*params, kBufferSize)); }
-
-void WriteBuffer(char** params, const std::string& text) {
-  const size_t size = std::min(text.size(), kBufferSize - 1);
-  std::memcpy(*params, text.data(), size);
-  (*params)[size] = '\0';
+void WriteBuffer(const Buffer& buffer, const std::string& text) {
+  const size_t size = platform::CharacterPrefix(text, buffer.capacity - 1);
+  std::memcpy(buffer.data, text.data(), size);
+  buffer.data[size] = '\0';
 }
 
 // A reply holding the message only; a message too long for the buffer is cut at a
 // character boundary.
-void ReportFailure(char** params, const std::string& message, const std::string& keep = std::string()) noexcept {
+void ReportFailure(const Buffer& buffer, const std::string& message, const std::string& keep = std::string()) noexcept {
   try {
     std::string reply = SetParam(keep, "ResultMsgStr", message);
-    if (reply.size() >= kBufferSize) {
-      reply = SetParam("", "ResultMsgStr", message);
-      size_t cut = kBufferSize - 1;
-      while (cut > 0 && (static_cast<unsigned char>(reply[cut]) & 0xC0) == 0x80) --cut;
-      reply.resize(cut);
-    }
-    WriteBuffer(params, reply);
+    if (reply.size() >= buffer.capacity) reply = SetParam("", "ResultMsgStr", message);
+    WriteBuffer(buffer, reply);
   } catch (...) {
     // No memory even for the message: a fixed text needs none.
-    static const char kFallback[] = "ResultMsgStr=内存不足，加解密组件无法完成操作！";
-    std::memcpy(*params, kFallback, sizeof kFallback);
+    const char* fallback = platform::OutOfMemoryReply();
+    const size_t size = std::min(std::strlen(fallback), buffer.capacity - 1);
+    std::memcpy(buffer.data, fallback, size);
+    buffer.data[size] = '\0';
   }
 }
 
 template <typename Operation>
-unsigned char Guarded(char** params, Operation&& operation) {
+unsigned char Guarded(char** params, Operation&& operation) noexcept {
   if (params == nullptr || *params == nullptr) return 0;
+  const Buffer buffer = BufferOf(params);
+  platform::BeginCall();
   unsigned char result = 0;
   try {
-    result = operation(ReadBuffer(params)) ? 1 : 0;
+    result = operation(buffer, std::string(buffer.data)) ? 1 : 0;
   } catch (const Failure& failure) {
-    ReportFailure(params, failure.what());
+    ReportFailure(buffer, failure.what());
   } catch (const std::bad_alloc&) {
-    ReportFailure(params, msg::OutOfMemory());
+    ReportFailure(buffer, msg::OutOfMemory());
   } catch (...) {
-    ReportFailure(params, msg::Internal());
+    ReportFailure(buffer, msg::Internal());
   }
-  // Nothing of this call stays in the thread's OpenSSL error queue.
+  // Nothing of this call stays in the thread's OpenSSL error queue, nor in the thread.
   ERR_clear_error();
+  platform::EndCall();
   return result;
 }
 
-CallStrings SequenceWith(const std::string& op) {
-  if (t_initText == nullptr) Fail(msg::NotInitialised());
-  return CallStrings{*t_initText, op};
-}
+CallStrings SequenceWith(const std::string& op) { return CallStrings{g_sequences.Current(), op}; }
 
 }  // namespace
 }  // namespace qorv_ref
@@ -90,50 +125,49 @@ using namespace qorv_ref;
 extern "C" {
 
 QORVCRYPT_API unsigned char QORVCRYPT_CALL InitCrypt(uintptr_t /*Handle: no window is ever shown*/, char** Params) {
-  return Guarded(Params, [](const std::string& text) {
-    ForgetSequence();
-    t_initText = new std::string(text);
+  return Guarded(Params, [](const Buffer&, const std::string& text) {
+    g_sequences.Begin(text);
     return true;
   });
 }
 
 QORVCRYPT_API unsigned char QORVCRYPT_CALL FinalCrypt(char** Params) {
-  return Guarded(Params, [](const std::string&) {
-    ForgetSequence();
+  return Guarded(Params, [](const Buffer&, const std::string&) {
+    g_sequences.End();
     return true;
   });
 }
 
 QORVCRYPT_API unsigned char QORVCRYPT_CALL Encrypt(char** Params) {
-  return Guarded(Params, [](const std::string& text) {
+  return Guarded(Params, [](const Buffer&, const std::string& text) {
     EncryptFile(SequenceWith(text));
     return true;
   });
 }
 
 QORVCRYPT_API unsigned char QORVCRYPT_CALL Decrypt(char** Params) {
-  return Guarded(Params, [](const std::string& text) {
+  return Guarded(Params, [](const Buffer&, const std::string& text) {
     DecryptFile(SequenceWith(text));
     return true;
   });
 }
 
 QORVCRYPT_API unsigned char QORVCRYPT_CALL CreateCAFile(char** Params) {
-  return Guarded(Params, [Params](const std::string& text) {
-    WriteBuffer(Params, CreateCertificateFiles(SequenceWith(text)));
+  return Guarded(Params, [](const Buffer& buffer, const std::string& text) {
+    WriteBuffer(buffer, CreateCertificateFiles(SequenceWith(text)));
     return true;
   });
 }
 
 QORVCRYPT_API unsigned char QORVCRYPT_CALL ChangeCAPassword(char** Params) {
-  return Guarded(Params, [](const std::string& text) {
+  return Guarded(Params, [](const Buffer&, const std::string& text) {
     ChangeKeyPasswords(SequenceWith(text));
     return true;
   });
 }
 
 QORVCRYPT_API unsigned char QORVCRYPT_CALL ValidateCert(char** Params) {
-  return Guarded(Params, [](const std::string& text) {
+  return Guarded(Params, [](const Buffer&, const std::string& text) {
     ValidateCertificates(SequenceWith(text));
     return true;
   });
@@ -141,8 +175,8 @@ QORVCRYPT_API unsigned char QORVCRYPT_CALL ValidateCert(char** Params) {
 
 // The whole reply goes back to the host's caller, so the request's keys stay in it.
 QORVCRYPT_API unsigned char QORVCRYPT_CALL GetUSBCertFile(char** Params) {
-  return Guarded(Params, [Params](const std::string& text) {
-    ReportFailure(Params, msg::NoUsbKey(), text);
+  return Guarded(Params, [](const Buffer& buffer, const std::string& text) {
+    ReportFailure(buffer, msg::NoUsbKey(), text);
     return false;
   });
 }

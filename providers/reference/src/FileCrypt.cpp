@@ -9,14 +9,13 @@
 #include <cctype>
 #include <cstring>
 
-#include "AtomicFile.h"
 #include "Failure.h"
 #include "Keys.h"
 #include "Messages.h"
 #include "Operations.h"
 #include "SegmentStream.h"
-#include "SourceFile.h"
 #include "WriteBehind.h"
+#include "platform/AtomicFile.h"
 
 namespace qorv_ref {
 namespace {
@@ -26,6 +25,9 @@ namespace {
 constexpr int kDefaultKdfCost = 14;
 constexpr int kMinKdfCost = 10;
 constexpr int kMaxKdfCost = 20;
+// The highest cost written without being asked for (the default of earlier versions):
+// a file may name more only when its type is configured for more.
+constexpr int kFormerDefaultKdfCost = 16;
 constexpr uint32_t kScryptR = 8;
 constexpr uint32_t kScryptP = 1;
 constexpr uint8_t kKdfScrypt = 1;
@@ -91,11 +93,17 @@ SecretBytes LoadKeyFile(const CallStrings& call) {
 
 // ---- password mode
 
-int KdfCost(const CallStrings& call) {
+// KdfCost as configured, 0 when absent or not a number.
+int ConfiguredKdfCost(const CallStrings& call) {
   const std::string text = call.Param("KdfCost");
-  if (text.empty()) return kDefaultKdfCost;
-  const bool digits = text.size() <= 2 && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-  const int cost = digits ? std::stoi(text) : 0;
+  const bool digits = !text.empty() && text.size() <= 2 &&
+                      std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+  return digits ? std::stoi(text) : 0;
+}
+
+int KdfCost(const CallStrings& call) {
+  if (call.Param("KdfCost").empty()) return kDefaultKdfCost;
+  const int cost = ConfiguredKdfCost(call);
   if (cost < kMinKdfCost || cost > kMaxKdfCost) {
     Fail(msg::ExtParamInvalid("KdfCost", std::to_string(kMinKdfCost) + "到" + std::to_string(kMaxKdfCost) + "之间的整数"));
   }
@@ -132,10 +140,10 @@ SecretBytes PasswordKeyFromHeader(const CallStrings& call, const Header& header)
   const int log2N = p[1];
   const uint32_t r = GetU32(p.data() + 2);
   const uint32_t parallel = GetU32(p.data() + 6);
-  // Bounds keep a forged header from asking for unbounded memory or time.
-  if (log2N < kMinKdfCost || log2N > kMaxKdfCost || r < 1 || r > 8 || parallel < 1 || parallel > 4) {
-    Fail(msg::HeaderDamaged());
-  }
+  // Only what this provider writes: a forged header cannot make the password's check
+  // cost more memory or time than the type's own files do.
+  const int highest = std::min(std::max(kFormerDefaultKdfCost, ConfiguredKdfCost(call)), kMaxKdfCost);
+  if (log2N < kMinKdfCost || log2N > highest || r != kScryptR || parallel != kScryptP) Fail(msg::HeaderDamaged());
   return Scrypt(Password(call), header.salt, log2N, r, parallel);
 }
 
@@ -312,7 +320,7 @@ void EncryptFile(const CallStrings& call) {
   const Bytes headerBytes = header.Serialize();
   const Bytes headerHash = Sha256(headerBytes);
 
-  AtomicFile out(target, 0644);
+  platform::AtomicFile out(target, platform::Visibility::Everyone);
   WriteBehind writer(out, kBlocksInFlight);
   Bytes& head = writer.Acquire();
   head = headerBytes;
@@ -348,6 +356,7 @@ void EncryptFile(const CallStrings& call) {
                                  signer.key.get());
     records.Put(RecordKind::Signature, signature.data(), signature.size());
   }
+  in.Close();
   writer.Finish();
   out.Commit();
 }
@@ -396,7 +405,7 @@ void DecryptFile(const CallStrings& call) {
   }
   const Bytes headerHash = Sha256(header.Serialize());
 
-  AtomicFile out(target, 0600);
+  platform::AtomicFile out(target, platform::Visibility::OwnerOnly);
   WriteBehind writer(out, kBlocksInFlight);
   RecordReader records(in, keys.record, headerHash);
   Sha256Stream digest;
@@ -416,6 +425,7 @@ void DecryptFile(const CallStrings& call) {
     VerifySignature(signature, root.get(), Manifest(headerHash, digest.Final(), digest.total()));
   }
   if (!records.AtEnd()) Fail(msg::TrailingData());
+  in.Close();
   writer.Finish();
   out.Commit();
 }

@@ -10,24 +10,32 @@
 #include <openssl/x509v3.h>
 
 #include <cstring>
-#include <fstream>
-#include <sys/stat.h>
 
 #include "Failure.h"
 #include "Messages.h"
+#include "platform/FileSystem.h"
 
 namespace qorv_ref {
 namespace {
 
 // Certificates and keys are a few kilobytes; anything far larger is not one.
-constexpr std::streamoff kSmallFileLimit = 1 << 20;
-// PBKDF2 rounds for key files: each open of a key pays them once.
-constexpr int kKeyFileIterations = 200000;
+constexpr size_t kSmallFileLimit = 1 << 20;
+// What a key file may ask for when it is opened: above the rounds other tools use
+// (600,000 is a common choice), far below what would hold a call for minutes.
+constexpr uint64_t kMaxKeyFileIterations = kMaxKeyIterations;
+// scrypt-protected keys: the memory and the work of the password mode's former default
+// (N = 2^16, r = 8, p = 1) at most.
+constexpr uint64_t kMaxScryptMemory = 64ull << 20;
+constexpr uint64_t kMaxScryptWork = (1ull << 16) * 8;
 
 using SigPtr = std::unique_ptr<X509_SIG, OsslDeleter<X509_SIG, X509_SIG_free>>;
 using P8InfoPtr = std::unique_ptr<PKCS8_PRIV_KEY_INFO, OsslDeleter<PKCS8_PRIV_KEY_INFO, PKCS8_PRIV_KEY_INFO_free>>;
 using ExtPtr = std::unique_ptr<X509_EXTENSION, OsslDeleter<X509_EXTENSION, X509_EXTENSION_free>>;
 using BnPtr = std::unique_ptr<BIGNUM, OsslDeleter<BIGNUM, BN_free>>;
+using Pbe2Ptr = std::unique_ptr<PBE2PARAM, OsslDeleter<PBE2PARAM, PBE2PARAM_free>>;
+using Pbkdf2Ptr = std::unique_ptr<PBKDF2PARAM, OsslDeleter<PBKDF2PARAM, PBKDF2PARAM_free>>;
+using ScryptPtr = std::unique_ptr<SCRYPT_PARAMS, OsslDeleter<SCRYPT_PARAMS, SCRYPT_PARAMS_free>>;
+using PbePtr = std::unique_ptr<PBEPARAM, OsslDeleter<PBEPARAM, PBEPARAM_free>>;
 
 // Hands the caller's password to OpenSSL, so that it never prompts on a terminal.
 int GivePassword(char* buf, int size, int /*rwflag*/, void* user) {
@@ -58,6 +66,51 @@ SigPtr ReadEncryptedPkcs8(const std::string& bytes) {
   return SigPtr(d2i_PKCS8_bio(bio.get(), nullptr));
 }
 
+// A non-negative integer of at most 64 bits; false for anything else.
+bool SmallInteger(const ASN1_INTEGER* value, uint64_t& out) {
+  return value != nullptr && ASN1_INTEGER_get_uint64(&out, value) == 1;
+}
+
+bool IterationsAllowed(const ASN1_INTEGER* iterations) {
+  uint64_t count = 0;
+  // Absent means one round.
+  return iterations == nullptr || (SmallInteger(iterations, count) && count <= kMaxKeyFileIterations);
+}
+
+// True when opening the key costs no more than the bounds: the key derivation's
+// parameters come from the file and would otherwise set the cost of the call.
+bool KeyCostAllowed(const X509_SIG* sealed) {
+  const X509_ALGOR* algorithm = nullptr;
+  X509_SIG_get0(sealed, &algorithm, nullptr);
+  if (algorithm == nullptr) return false;
+  const int nid = OBJ_obj2nid(algorithm->algorithm);
+  if (nid != NID_pbes2) {
+    // PKCS#5 v1 and PKCS#12 schemes: a salt and an iteration count.
+    PbePtr pbe(static_cast<PBEPARAM*>(ASN1_TYPE_unpack_sequence(ASN1_ITEM_rptr(PBEPARAM), algorithm->parameter)));
+    return pbe && IterationsAllowed(pbe->iter);
+  }
+  Pbe2Ptr pbe2(static_cast<PBE2PARAM*>(ASN1_TYPE_unpack_sequence(ASN1_ITEM_rptr(PBE2PARAM), algorithm->parameter)));
+  if (!pbe2 || pbe2->keyfunc == nullptr) return false;
+  const int kdf = OBJ_obj2nid(pbe2->keyfunc->algorithm);
+  if (kdf == NID_id_pbkdf2) {
+    Pbkdf2Ptr pbkdf2(static_cast<PBKDF2PARAM*>(
+        ASN1_TYPE_unpack_sequence(ASN1_ITEM_rptr(PBKDF2PARAM), pbe2->keyfunc->parameter)));
+    return pbkdf2 && IterationsAllowed(pbkdf2->iter);
+  }
+  if (kdf == NID_id_scrypt) {
+    ScryptPtr scrypt(static_cast<SCRYPT_PARAMS*>(
+        ASN1_TYPE_unpack_sequence(ASN1_ITEM_rptr(SCRYPT_PARAMS), pbe2->keyfunc->parameter)));
+    uint64_t n = 0, r = 0, p = 0;
+    if (!scrypt || !SmallInteger(scrypt->costParameter, n) || !SmallInteger(scrypt->blockSize, r) ||
+        !SmallInteger(scrypt->parallelizationParameter, p) || n == 0 || r == 0 || p == 0) {
+      return false;
+    }
+    return n <= kMaxScryptWork && r <= kMaxScryptWork && p <= kMaxScryptWork && 128 * r * n <= kMaxScryptMemory &&
+           n * r * p <= kMaxScryptWork;
+  }
+  return false;  // no other key derivation is known to OpenSSL's PKCS#8 code
+}
+
 void AddExtension(X509* cert, X509V3_CTX* ctx, int nid, const std::string& value) {
   ExtPtr ext(X509V3_EXT_nconf_nid(nullptr, ctx, nid, value.c_str()));
   if (!ext || X509_add_ext(cert, ext.get(), -1) != 1) Fail(msg::IssueFailed());
@@ -74,12 +127,12 @@ void SetRandomSerial(X509* cert) {
 }  // namespace
 
 std::string ReadSmallFile(const std::string& path, const std::string& what) {
-  struct stat info {};
-  if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) Fail(msg::FileMissing(what, path));
-  std::ifstream in(path, std::ios::binary);
-  if (!in || info.st_size > kSmallFileLimit) Fail(msg::FileUnreadable(what, path));
-  std::string bytes(static_cast<size_t>(info.st_size), '\0');
-  if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) Fail(msg::FileUnreadable(what, path));
+  std::string bytes;
+  switch (platform::ReadWholeFile(path, kSmallFileLimit, bytes)) {
+    case platform::ReadResult::Ok: break;
+    case platform::ReadResult::Missing: Fail(msg::FileMissing(what, path));
+    case platform::ReadResult::Unreadable: Fail(msg::FileUnreadable(what, path));
+  }
   return bytes;
 }
 
@@ -100,6 +153,7 @@ PkeyPtr LoadPrivateKey(const std::string& path, const std::string& password, con
   } wipe{bytes};
 
   if (SigPtr sealed = ReadEncryptedPkcs8(bytes)) {
+    if (!KeyCostAllowed(sealed.get())) Fail(msg::KeyCostTooHigh(what, path));
     P8InfoPtr info(PKCS8_decrypt(sealed.get(), password.c_str(), static_cast<int>(password.size())));
     if (!info) Fail(msg::KeyWrongPassword(what, path));
     PkeyPtr key(EVP_PKCS82PKEY(info.get()));
@@ -117,10 +171,10 @@ PkeyPtr LoadPrivateKey(const std::string& path, const std::string& password, con
   return key;
 }
 
-std::string EncryptedKeyPem(EVP_PKEY* key, const std::string& password) {
+std::string EncryptedKeyPem(EVP_PKEY* key, const std::string& password, int iterations) {
   P8InfoPtr info(EVP_PKEY2PKCS8(key));
   if (!info) Fail(msg::CryptoFailed());
-  X509_ALGOR* scheme = PKCS5_pbe2_set_iv(EVP_aes_256_cbc(), kKeyFileIterations, nullptr, 0, nullptr, NID_hmacWithSHA256);
+  X509_ALGOR* scheme = PKCS5_pbe2_set_iv(EVP_aes_256_cbc(), iterations, nullptr, 0, nullptr, NID_hmacWithSHA256);
   if (scheme == nullptr) Fail(msg::CryptoFailed());
   SigPtr sealed(PKCS8_set0_pbe(password.c_str(), static_cast<int>(password.size()), info.get(), scheme));
   if (!sealed) {

@@ -18,8 +18,14 @@ X509Ptr LoadCertificate(const std::string& path, const std::string& what);
 // has its own message where the format tells it apart from a damaged file.
 PkeyPtr LoadPrivateKey(const std::string& path, const std::string& password, const std::string& what);
 
-// PKCS#8 under PBES2: PBKDF2-HMAC-SHA256 and AES-256-CBC, PEM text.
-std::string EncryptedKeyPem(EVP_PKEY* key, const std::string& password);
+// PBKDF2 rounds of the key files the provider writes (KeyIterations): each open of a
+// key pays them once. Key files read may ask for at most kMaxKeyIterations.
+constexpr int kDefaultKeyIterations = 200000;
+constexpr int kMinKeyIterations = 10000;
+constexpr int kMaxKeyIterations = 1000000;
+
+// PKCS#8 under PBES2: PBKDF2-HMAC-SHA256 with that many rounds and AES-256-CBC, PEM text.
+std::string EncryptedKeyPem(EVP_PKEY* key, const std::string& password, int iterations);
 std::string CertificatePem(X509* cert);
 
 enum class KeyKind { Rsa, Ec };

@@ -31,12 +31,13 @@
 #include <cstdint>
 #include <string>
 
-#include "AtomicFile.h"
 #include "Ossl.h"
-#include "SourceFile.h"
 #include "WriteBehind.h"
+#include "platform/SourceFile.h"
 
 namespace qorv_ref {
+
+using platform::SourceFile;
 
 enum class FileMode : uint8_t { Certificate = 1, Password = 2, KeyFile = 3 };
 enum class RecordKind : uint8_t { Data = 0, LastData = 1, Signature = 2 };

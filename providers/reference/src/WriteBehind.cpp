@@ -1,25 +1,22 @@
 #include "WriteBehind.h"
 
-#include <system_error>
-
 namespace qorv_ref {
 
-WriteBehind::WriteBehind(AtomicFile& out, size_t blocks) : out_(out), blocks_(blocks) {
+using platform::MutexLock;
+
+WriteBehind::WriteBehind(platform::AtomicFile& out, size_t blocks) : out_(out), blocks_(blocks) {
   for (Bytes& block : blocks_) free_.push_back(&block);
-  try {
-    thread_ = std::thread([this] { Run(); });
-  } catch (const std::system_error&) {
-    // No thread to be had: Submit writes in the caller's thread instead.
-  }
+  // Without a thread of its own, Submit writes in the caller's thread instead.
+  thread_.Start([this] { Run(); });
 }
 
 WriteBehind::~WriteBehind() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     stopping_ = true;
-    changed_.notify_all();
+    changed_.NotifyAll();
   }
-  if (thread_.joinable()) thread_.join();
+  thread_.Join();
   for (Bytes& block : blocks_) {
     block.resize(block.capacity());
     if (!block.empty()) OPENSSL_cleanse(block.data(), block.size());
@@ -31,8 +28,8 @@ void WriteBehind::RethrowLocked() {
 }
 
 Bytes& WriteBehind::Acquire() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return !free_.empty() || failure_; });
+  MutexLock lock(mutex_);
+  changed_.Wait(mutex_, [this] { return !free_.empty() || failure_; });
   RethrowLocked();
   Bytes* block = free_.front();
   free_.pop_front();
@@ -40,54 +37,58 @@ Bytes& WriteBehind::Acquire() {
 }
 
 void WriteBehind::Submit(Bytes& block) {
-  if (!thread_.joinable()) {
+  if (!thread_.running()) {
     out_.Write(block.data(), block.size());
     Release(block);
     return;
   }
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   RethrowLocked();
   queued_.push_back(&block);
-  changed_.notify_all();
+  changed_.NotifyAll();
 }
 
 void WriteBehind::Release(Bytes& block) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   free_.push_back(&block);
-  changed_.notify_all();
+  changed_.NotifyAll();
 }
 
 void WriteBehind::Finish() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     finishing_ = true;
-    changed_.notify_all();
+    changed_.NotifyAll();
   }
-  if (thread_.joinable()) thread_.join();
-  std::lock_guard<std::mutex> lock(mutex_);
+  thread_.Join();
+  MutexLock lock(mutex_);
   RethrowLocked();
 }
 
 void WriteBehind::Run() {
-  std::unique_lock<std::mutex> lock(mutex_);
+  mutex_.Lock();
   for (;;) {
-    changed_.wait(lock, [this] { return stopping_ || finishing_ || !queued_.empty(); });
-    if (stopping_ || queued_.empty()) return;
+    changed_.Wait(mutex_, [this] { return stopping_ || finishing_ || !queued_.empty(); });
+    if (stopping_ || queued_.empty()) break;
     Bytes* block = queued_.front();
     queued_.pop_front();
-    lock.unlock();
+    mutex_.Unlock();
+    std::exception_ptr failure;
     try {
       out_.Write(block->data(), block->size());
     } catch (...) {
-      lock.lock();
-      failure_ = std::current_exception();
-      changed_.notify_all();
-      return;
+      failure = std::current_exception();
     }
-    lock.lock();
+    mutex_.Lock();
+    if (failure) {
+      failure_ = failure;
+      changed_.NotifyAll();
+      break;
+    }
     free_.push_back(block);
-    changed_.notify_all();
+    changed_.NotifyAll();
   }
+  mutex_.Unlock();
 }
 
 }  // namespace qorv_ref

@@ -3,21 +3,19 @@
 // the producer waits for a free block when the writer falls behind.
 #pragma once
 
-#include <condition_variable>
 #include <deque>
 #include <exception>
-#include <mutex>
-#include <thread>
 #include <vector>
 
-#include "AtomicFile.h"
 #include "Ossl.h"
+#include "platform/AtomicFile.h"
+#include "platform/Threads.h"
 
 namespace qorv_ref {
 
 class WriteBehind {
  public:
-  WriteBehind(AtomicFile& out, size_t blocks);
+  WriteBehind(platform::AtomicFile& out, size_t blocks);
   // Without Finish, stops the writer and drops what is queued; the blocks are wiped.
   ~WriteBehind();
   WriteBehind(const WriteBehind&) = delete;
@@ -36,16 +34,16 @@ class WriteBehind {
   void Run();
   void RethrowLocked();
 
-  AtomicFile& out_;
+  platform::AtomicFile& out_;
   std::vector<Bytes> blocks_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
+  platform::Mutex mutex_;
+  platform::Condition changed_;
   std::deque<Bytes*> free_;
   std::deque<Bytes*> queued_;
   std::exception_ptr failure_;
   bool finishing_ = false;
   bool stopping_ = false;
-  std::thread thread_;
+  platform::Thread thread_;
 };
 
 }  // namespace qorv_ref

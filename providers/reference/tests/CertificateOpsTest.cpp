@@ -1,6 +1,8 @@
 // CreateCAFile, ValidateCert and ChangeCAPassword through the exports.
 #include <gtest/gtest.h>
 
+#include <openssl/pem.h>
+
 #include <ostream>
 
 #include "Material.h"
@@ -156,6 +158,31 @@ TEST(CreateCAFileTest, RefusesToOverwriteAndToWorkWithABadCa) {
   const Reply noUser = RunSequence(With(base, "User", ""), CreateCAFile, "");
   EXPECT_FALSE(noUser.ok);
   EXPECT_EQ(noUser.Message(), msg::UserEmpty());
+}
+
+TEST(CreateCAFileTest, KeyIterationsSetTheRoundsThatProtectNewKeys) {
+  TempFolder dir;
+  const std::string init = Params({{"User", "carol"}, {"CertOutDir", dir.path()}, {"KeyAlg", "EC"},
+                                   {"KeyIterations", "10000"}, {"Mode", "1"}});
+  const Reply created = RunSequence(init, CreateCAFile, "");
+  ASSERT_TRUE(created.ok) << created.Message();
+  const std::string pem = ReadBytes(qorv_ref::GetParam(created.text, "EncKeyFile"));
+  BioPtr bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+  std::unique_ptr<X509_SIG, OsslDeleter<X509_SIG, X509_SIG_free>> sealed(
+      PEM_read_bio_PKCS8(bio.get(), nullptr, nullptr, nullptr));
+  ASSERT_TRUE(sealed);
+  const X509_ALGOR* algorithm = nullptr;
+  X509_SIG_get0(sealed.get(), &algorithm, nullptr);
+  std::unique_ptr<PBE2PARAM, OsslDeleter<PBE2PARAM, PBE2PARAM_free>> pbe2(static_cast<PBE2PARAM*>(
+      ASN1_TYPE_unpack_sequence(ASN1_ITEM_rptr(PBE2PARAM), algorithm->parameter)));
+  ASSERT_TRUE(pbe2);
+  std::unique_ptr<PBKDF2PARAM, OsslDeleter<PBKDF2PARAM, PBKDF2PARAM_free>> pbkdf2(static_cast<PBKDF2PARAM*>(
+      ASN1_TYPE_unpack_sequence(ASN1_ITEM_rptr(PBKDF2PARAM), pbe2->keyfunc->parameter)));
+  ASSERT_TRUE(pbkdf2);
+  EXPECT_EQ(ASN1_INTEGER_get(pbkdf2->iter), 10000);
+
+  const Reply tooFew = RunSequence(With(init, "KeyIterations", "9999"), CreateCAFile, "");
+  EXPECT_EQ(tooFew.Message(), msg::ExtParamInvalid("KeyIterations", "10000到1000000之间的整数"));
 }
 
 // ---- ValidateCert

@@ -15,8 +15,13 @@ namespace fs = std::filesystem;
 
 std::string Reply::Message() const { return GetParam(text, "ResultMsgStr"); }
 
+// As the library sizes it: the contract's size, or more for a longer input.
+std::vector<char> BufferFor(const std::string& input) {
+  return std::vector<char>(std::max<size_t>(QORVCRYPT_PROVIDER_BUFFER_SIZE, input.size() + 1), '\0');
+}
+
 Reply Call(QorvProviderFn function, const std::string& input) {
-  std::vector<char> buffer(QORVCRYPT_PROVIDER_BUFFER_SIZE, '\0');
+  std::vector<char> buffer = BufferFor(input);
   std::copy(input.begin(), input.end(), buffer.begin());
   char* pointer = buffer.data();
   Reply reply;
@@ -28,7 +33,7 @@ Reply Call(QorvProviderFn function, const std::string& input) {
 }
 
 Reply RunSequence(const std::string& init, QorvProviderFn function, const std::string& op) {
-  std::vector<char> buffer(QORVCRYPT_PROVIDER_BUFFER_SIZE, '\0');
+  std::vector<char> buffer = BufferFor(init);
   std::copy(init.begin(), init.end(), buffer.begin());
   char* pointer = buffer.data();
   EXPECT_EQ(InitCrypt(0, &pointer), 1);
@@ -48,14 +53,25 @@ std::string With(const std::string& text, const std::string& name, const std::st
 }
 
 TempFolder::TempFolder() {
-  std::string pattern = (fs::temp_directory_path() / "qorv-ref-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path candidate = fs::temp_directory_path() / ("qorv-ref-" + std::to_string(random()));
+    std::error_code error;
+    if (fs::create_directory(candidate, error)) {
+      path_ = candidate.string();
+      return;
+    }
+  }
+  throw std::runtime_error("no temporary folder");
 }
 
 TempFolder::~TempFolder() {
   std::error_code ignored;
   fs::remove_all(path_, ignored);
+}
+
+std::string TempFolder::File(const std::string& name) const {
+  return path_ + static_cast<char>(fs::path::preferred_separator) + name;
 }
 
 std::string TempFolder::Write(const std::string& name, const std::string& bytes) const {

@@ -1,5 +1,6 @@
-// Calling the provider's exports as the host does: a zero-filled 10,240-byte buffer per
-// call, InitCrypt, one operation, FinalCrypt.
+// Calling the provider's exports as the host does: a zero-filled buffer per call of
+// 10,240 bytes (more for a longer input, which it holds whole), InitCrypt, one
+// operation, FinalCrypt.
 #pragma once
 
 #include <initializer_list>
@@ -10,14 +11,14 @@
 #include "QorvCryptProvider.h"
 
 extern "C" {
-unsigned char InitCrypt(uintptr_t Handle, char** Params);
-unsigned char Encrypt(char** Params);
-unsigned char Decrypt(char** Params);
-unsigned char FinalCrypt(char** Params);
-unsigned char GetUSBCertFile(char** Params);
-unsigned char CreateCAFile(char** Params);
-unsigned char ChangeCAPassword(char** Params);
-unsigned char ValidateCert(char** Params);
+unsigned char QORVCRYPT_CALL InitCrypt(uintptr_t Handle, char** Params);
+unsigned char QORVCRYPT_CALL Encrypt(char** Params);
+unsigned char QORVCRYPT_CALL Decrypt(char** Params);
+unsigned char QORVCRYPT_CALL FinalCrypt(char** Params);
+unsigned char QORVCRYPT_CALL GetUSBCertFile(char** Params);
+unsigned char QORVCRYPT_CALL CreateCAFile(char** Params);
+unsigned char QORVCRYPT_CALL ChangeCAPassword(char** Params);
+unsigned char QORVCRYPT_CALL ValidateCert(char** Params);
 }
 
 namespace qorv_ref::test {
@@ -45,7 +46,8 @@ class TempFolder {
   TempFolder& operator=(const TempFolder&) = delete;
 
   const std::string& path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  // With the system's separator, as the provider's own paths come back.
+  std::string File(const std::string& name) const;
   std::string Write(const std::string& name, const std::string& bytes) const;
   // Names of the entries, sorted: shows leftovers such as temporary files.
   std::vector<std::string> Names() const;

@@ -3,10 +3,16 @@
 #include <openssl/pem.h>
 #include <openssl/x509v3.h>
 
+#include <filesystem>
 #include <stdexcept>
 
 namespace qorv_ref::test {
 namespace {
+
+// With the system's separator, as the provider's own paths come back.
+std::string InFolder(const std::string& folder, const std::string& name) {
+  return folder + static_cast<char>(std::filesystem::path::preferred_separator) + name;
+}
 
 void Check(bool ok, const char* what) {
   if (!ok) throw std::runtime_error(std::string("test PKI: ") + what);
@@ -71,14 +77,14 @@ Authority MakeAuthority(const std::string& folder, const std::string& name, long
   CertSpec spec{name, "critical,keyCertSign,cRLSign", true};
   spec.notAfterOffset = notAfterOffset;
   ca.cert = MakeCert(ca.key.get(), spec, nullptr, nullptr);
-  ca.certPath = folder + "/" + name + ".crt";
+  ca.certPath = InFolder(folder, name + ".crt");
   WriteCertPem(ca.certPath, ca.cert.get());
   return ca;
 }
 
 PairFiles IssuePair(const std::string& folder, const std::string& name, const Authority& ca, EVP_PKEY* key,
                     const CertSpec& spec, const std::string& password) {
-  PairFiles files{folder + "/" + name + ".crt", folder + "/" + name + ".key", password};
+  PairFiles files{InFolder(folder, name + ".crt"), InFolder(folder, name + ".key"), password};
   X509Ptr cert = MakeCert(key, spec, ca.cert.get(), ca.key.get());
   WriteCertPem(files.cert, cert.get());
   WriteKeyPem(files.key, key, password);

@@ -50,10 +50,10 @@ void LeaveGate(const FileKey& key) {
   if (it != Registry().end() && --it->second.users == 0) Registry().erase(it);
 }
 
-int OpenLockFile(const std::string& path) {
+int OpenLockFile(const std::string& path, bool create) {
   int fd;
   do {
-    fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | (create ? O_CREAT : 0), 0600);
   } while (fd < 0 && errno == EINTR);
   // A lock file made read-only still serves: flock needs no write access.
   if (fd < 0 && errno == EACCES) fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
@@ -75,9 +75,13 @@ FileLock::~FileLock() { Release(); }
 
 bool FileLock::Held() const { return FState != nullptr; }
 
-bool FileLock::Acquire(const std::string& lockPath, Mode mode) {
+bool FileLock::Acquire(const std::string& lockPath, Mode mode) { return AcquireOpened(lockPath, mode, true); }
+
+bool FileLock::AcquireExisting(const std::string& lockPath, Mode mode) { return AcquireOpened(lockPath, mode, false); }
+
+bool FileLock::AcquireOpened(const std::string& lockPath, Mode mode, bool create) {
   if (FState != nullptr || lockPath.empty()) return false;
-  const int fd = OpenLockFile(lockPath);
+  const int fd = OpenLockFile(lockPath, create);
   if (fd < 0) return false;
   struct stat st {};
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

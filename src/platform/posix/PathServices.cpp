@@ -1,7 +1,6 @@
 #include "platform/PathServices.h"
 
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -67,40 +66,7 @@ bool DirectoryExists(const std::string& path) {
   return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool CreateOneDirectory(const std::string& path) { return !path.empty() && mkdir(path.c_str(), 0777) == 0; }
-
-// The copies are key and certificate files: they are readable by their owner only, and
-// land under their name in one step, so a failed copy leaves an earlier one whole.
-bool CopyFileReplacing(const std::string& from, const std::string& to) {
-  const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return false;
-  const std::string temporary = to + ".copying";
-  const int out = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  bool ok = out >= 0;
-  char buffer[65536];
-  while (ok) {
-    const ssize_t n = read(in, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = n == 0;
-      break;
-    }
-    for (ssize_t done = 0; ok && done < n;) {
-      const ssize_t written = write(out, buffer + done, static_cast<size_t>(n - done));
-      if (written < 0 && errno == EINTR) continue;
-      ok = written > 0;
-      if (ok) done += written;
-    }
-  }
-  close(in);
-  if (out >= 0) {
-    if (fsync(out) != 0) ok = false;
-    if (close(out) != 0) ok = false;
-  }
-  if (ok) ok = rename(temporary.c_str(), to.c_str()) == 0;
-  if (!ok && out >= 0) unlink(temporary.c_str());
-  return ok;
-}
+bool CreateOneDirectory(const std::string& path) { return !path.empty() && mkdir(path.c_str(), 0700) == 0; }
 
 bool MakeFileNormal(const std::string& path) {
   struct stat st {};

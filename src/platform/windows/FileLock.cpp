@@ -12,10 +12,10 @@ struct FileLock::State {
 
 namespace {
 
-HANDLE OpenLockFile(const std::string& path) {
+HANDLE OpenLockFile(const std::string& path, bool create) {
   const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
+                            create ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   // A read-only lock file still serves: LockFileEx needs read or write access.
   if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
     file = CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -31,9 +31,13 @@ FileLock::~FileLock() { Release(); }
 
 bool FileLock::Held() const { return FState != nullptr; }
 
-bool FileLock::Acquire(const std::string& lockPath, Mode mode) {
+bool FileLock::Acquire(const std::string& lockPath, Mode mode) { return AcquireOpened(lockPath, mode, true); }
+
+bool FileLock::AcquireExisting(const std::string& lockPath, Mode mode) { return AcquireOpened(lockPath, mode, false); }
+
+bool FileLock::AcquireOpened(const std::string& lockPath, Mode mode, bool create) {
   if (FState != nullptr || lockPath.empty()) return false;
-  HANDLE file = OpenLockFile(lockPath);
+  HANDLE file = OpenLockFile(lockPath, create);
   if (file == INVALID_HANDLE_VALUE) return false;
   if (GetFileType(file) != FILE_TYPE_DISK) {
     CloseHandle(file);

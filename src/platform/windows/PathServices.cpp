@@ -27,10 +27,6 @@ bool DirectoryExists(const std::string& path) {
 
 bool CreateOneDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
 
-bool CopyFileReplacing(const std::string& from, const std::string& to) {
-  return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
-}
-
 bool MakeFileNormal(const std::string& path) { return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL) != 0; }
 
 std::string OwnModulePath() {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/PathServices.h"
+#include "platform/FileCopy.h"
 #include "support/TempDir.h"
 
 namespace qorv::platform {

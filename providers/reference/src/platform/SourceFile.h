@@ -3,9 +3,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
-namespace qorv_ref {
+namespace qorv_ref::platform {
 
 class SourceFile {
  public:
@@ -17,11 +18,13 @@ class SourceFile {
 
   // Reads until size bytes or the end of the file; a read error fails with the path.
   size_t Read(unsigned char* data, size_t size);
+  // Done with the file: an output may replace it now, where the system cares.
+  void Close();
   const std::string& path() const { return path_; }
 
  private:
   std::string path_;
-  int fd_ = -1;
+  intptr_t handle_ = -1;
 };
 
-}  // namespace qorv_ref
+}  // namespace qorv_ref::platform
