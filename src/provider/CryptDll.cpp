@@ -9,6 +9,7 @@
 #include "interface/ParamString.h"
 #include "platform/FaultGuard.h"
 #include "platform/FileSystem.h"
+#include "platform/ProviderEntryCall.h"
 #include "util/Messages.h"
 
 namespace qorv {
@@ -22,6 +23,9 @@ struct ProviderCall {
   char* buffer = nullptr;
   size_t bufferSize = 0;
   unsigned char result = 0;
+  // False when the provider function broke the calling convention (built cdecl where
+  // stdcall is due): its answer is not trusted and the call fails as a raising one.
+  bool conventionKept = true;
   std::string output;
 };
 
@@ -29,7 +33,10 @@ struct ProviderCall {
 void RunProviderCall(void* context) {
   auto* call = static_cast<ProviderCall*>(context);
   char* text = call->buffer;
-  call->result = call->initEntry != nullptr ? call->initEntry(call->windowHandle, &text) : call->entry(&text);
+  call->conventionKept = call->initEntry != nullptr
+                             ? platform::CallProviderEntry(call->initEntry, call->windowHandle, &text, call->result)
+                             : platform::CallProviderEntry(call->entry, &text, call->result);
+  if (!call->conventionKept) return;
   if (text == nullptr) {
     call->output.clear();
     return;
@@ -103,7 +110,7 @@ bool TCryptDll::CallProvider(const char* name, QorvProviderFn entry, QorvProvide
   call.windowHandle = CallerWindowHandle();
   call.buffer = buffer.data();
   call.bufferSize = buffer.size();
-  if (!platform::CallGuarded(RunProviderCall, &call)) {
+  if (!platform::CallGuarded(RunProviderCall, &call) || !call.conventionKept) {
     params = SetParamValue(params, "ResultMsgStr", msg::ProviderRaised(name));
     return false;
   }

@@ -29,6 +29,13 @@
 #include "QorvCryptProvider.h"
 #include "providers/ProviderFaults.h"
 
+#ifdef QORV_TEST_PROVIDER_CDECL
+/* Built with the other convention by mistake: the caller, not the function, would have
+ * to take the arguments off the stack (on i686; x86_64 has one convention only). */
+#undef QORVCRYPT_CALL
+#define QORVCRYPT_CALL __cdecl
+#endif
+
 /* State of one call sequence, from InitCrypt to FinalCrypt. */
 static char g_script[4096];
 static char g_init[QORVCRYPT_PROVIDER_BUFFER_SIZE];

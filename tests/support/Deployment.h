@@ -61,6 +61,7 @@ class Deployment {
     return reinterpret_cast<Fn>(library_.Symbol(name));
   }
 
+  QorvGetCryptListFn getCryptList = nullptr;
   QorvCryptFileFn encrypt = nullptr;
   QorvCryptFileFn decrypt = nullptr;
   QorvUserRequestFn getCryptInfo = nullptr;
