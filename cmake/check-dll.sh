@@ -1,6 +1,8 @@
 #!/bin/sh
-# Checks a built QorvCryptManage.dll: its exports must be exactly the names and
-# ordinals of the .def file, and it may import system DLLs only.
+# Checks a built DLL: its exports must be exactly the names and ordinals of the .def
+# file, and it may import system DLLs only. For QorvCryptManage.dll (the .def's LIBRARY)
+# the eleven exports of the first version must be among them at their ordinals 1 to 11:
+# hosts bind them by ordinal.
 # usage: check-dll.sh OBJDUMP DLL DEF_FILE
 set -u
 objdump=$1
@@ -17,7 +19,30 @@ actual=$(printf '%s\n' "$dump" | awk -v base="${base:-1}" '
   inside && /^[[:space:]]*$/ { inside = 0 }
   inside { gsub(/[][]/, " "); print $1 + base, $2 }' | sort -n)
 
+first_version="1 SetCryptParams
+2 ValidateCert
+3 ChangeCAPassword
+4 GetCertFile
+5 SetCaFile
+6 GetCryptList
+7 GetCryptInfo
+8 CreateCAFile
+9 SetRevenueCAFile
+10 Decrypt
+11 Encrypt"
+
 status=0
+moved=
+if grep -qi '^[[:space:]]*LIBRARY[[:space:]][[:space:]]*QorvCryptManage\.dll' "$def"; then
+  moved=$(printf '%s\n' "$first_version" | while IFS= read -r export; do
+    printf '%s\n' "$expected" | grep -qx "$export" || printf '%s\n' "$export"
+  done)
+fi
+if [ -n "$moved" ]; then
+  echo "check-dll: $def no longer has the first version's exports at their ordinals:"
+  printf '%s\n' "$moved"
+  status=1
+fi
 if [ "$expected" != "$actual" ]; then
   echo "check-dll: exports differ from $def"
   echo "expected (ordinal name):"; printf '%s\n' "$expected"

@@ -1,15 +1,20 @@
 #include "operations/ProviderCallSequence.h"
 
+#include "QorvCryptProvider.h"
 #include "interface/ParamString.h"
 #include "util/Messages.h"
 #include "util/PathFunctions.h"
+#include "util/TextLimit.h"
 
 namespace qorv {
 namespace {
 
-// Passes on the provider's message, present and empty when it gave none.
+// Passes on the provider's message, present and empty when it gave none. Escaping can
+// make a byte five: the message is cut first, so that the reply grows by a known bound.
 void TakeProviderMessage(const std::string& providerParams, std::string& callerParams) {
-  callerParams = SetParamValue(callerParams, "ResultMsgStr", GetParamValue(providerParams, "ResultMsgStr"));
+  const std::string message = GetParamValue(providerParams, "ResultMsgStr");
+  callerParams = SetParamValue(callerParams, "ResultMsgStr",
+                               CutBetweenCharacters(message, QORVCRYPT_PROVIDER_MESSAGE_MAX, MessageEncoding()));
 }
 
 }  // namespace

@@ -23,6 +23,11 @@ class DynamicLibrary {
   bool IsOpen() const { return handle_ != nullptr; }
   // Address of an exported function, or null.
   void* Symbol(const char* name) const;
+  // True when address lies in the library's own image (its code and data), not in
+  // another library's or the program's.
+  bool Contains(const void* address) const;
+  // The platform's own handle (dlopen's, the module handle), for the platform layer.
+  void* NativeHandle() const { return handle_; }
   const std::string& LastError() const { return lastError_; }
 
  private:

@@ -9,6 +9,7 @@
 #include "interface/ParamString.h"
 #include "platform/FaultGuard.h"
 #include "platform/FileSystem.h"
+#include "platform/ProviderEntryCall.h"
 #include "util/Messages.h"
 
 namespace qorv {
@@ -22,6 +23,9 @@ struct ProviderCall {
   char* buffer = nullptr;
   size_t bufferSize = 0;
   unsigned char result = 0;
+  // False when the provider function broke the calling convention (built cdecl where
+  // stdcall is due): its answer is not trusted and the call fails as a raising one.
+  bool conventionKept = true;
   std::string output;
 };
 
@@ -29,14 +33,18 @@ struct ProviderCall {
 void RunProviderCall(void* context) {
   auto* call = static_cast<ProviderCall*>(context);
   char* text = call->buffer;
-  call->result = call->initEntry != nullptr ? call->initEntry(call->windowHandle, &text) : call->entry(&text);
-  if (text == call->buffer) {
-    // Never read past the buffer, whether or not the provider terminated its text.
-    const void* end = std::memchr(text, '\0', call->bufferSize);
-    call->output.assign(text, end != nullptr ? static_cast<const char*>(end) - text : call->bufferSize);
-  } else {
-    call->output.assign(text != nullptr ? text : "");
+  call->conventionKept = call->initEntry != nullptr
+                             ? platform::CallProviderEntry(call->initEntry, call->windowHandle, &text, call->result)
+                             : platform::CallProviderEntry(call->entry, &text, call->result);
+  if (!call->conventionKept) return;
+  if (text == nullptr) {
+    call->output.clear();
+    return;
   }
+  // No more than the buffer's size, at whatever pointer the provider left and whether
+  // or not it terminated its text there.
+  const void* end = std::memchr(text, '\0', call->bufferSize);
+  call->output.assign(text, end != nullptr ? static_cast<const char*>(end) - text : call->bufferSize);
 }
 
 template <typename Fn>
@@ -52,9 +60,14 @@ TCryptDll::~TCryptDll() { UnloadProvider(); }
 
 void TCryptDll::LoadProvider() {
   if (IsLoaded() || !platform::FileExists(FLibPath)) return;
-  if (!FHandle.Open(FLibPath)) return;
+  // Recorded before the provider's own code first runs, as it is loaded.
+  FCurrentDirectory.emplace();
+  if (!FHandle.Open(FLibPath)) {
+    FCurrentDirectory.reset();
+    return;
+  }
   BindFunctions();
-  FGuard.emplace();
+  FGuard.emplace(&FHandle);
 }
 
 void TCryptDll::BindFunctions() {
@@ -69,9 +82,11 @@ void TCryptDll::BindFunctions() {
 }
 
 void TCryptDll::UnloadProvider() {
-  // The provider's own clean-up at unload runs as it did before any call.
+  // The provider's own clean-up at unload runs as it did before any call, once the
+  // handlers it left are gone; the directory comes back after that clean-up too.
   FGuard.reset();
   FHandle.Close();
+  FCurrentDirectory.reset();
 }
 
 bool TCryptDll::CallProvider(const char* name, QorvProviderFn entry, QorvProviderInitFn initEntry, bool optional,
@@ -92,10 +107,10 @@ bool TCryptDll::CallProvider(const char* name, QorvProviderFn entry, QorvProvide
   ProviderCall call;
   call.entry = entry;
   call.initEntry = initEntry;
-  call.windowHandle = AppWindowHandle();
+  call.windowHandle = CallerWindowHandle();
   call.buffer = buffer.data();
   call.bufferSize = buffer.size();
-  if (!platform::CallGuarded(RunProviderCall, &call)) {
+  if (!platform::CallGuarded(RunProviderCall, &call) || !call.conventionKept) {
     params = SetParamValue(params, "ResultMsgStr", msg::ProviderRaised(name));
     return false;
   }

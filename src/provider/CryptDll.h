@@ -7,6 +7,7 @@
 #include <string>
 
 #include "QorvCryptProvider.h"
+#include "platform/CurrentDirectory.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/FaultGuard.h"
 
@@ -23,7 +24,8 @@ class TCryptDll {
   bool IsLoaded() const { return FHandle.IsOpen(); }
 
   // One call per provider function: params goes in and comes back as the provider left
-  // it; the result is the provider's. A fault or a missing required function gives false
+  // it (no more than the call buffer's size); the result is the provider's. InitCrypt
+  // receives the window handle of the export running on this thread. A fault or a missing required function gives false
   // with ResultMsgStr set in params as it was; a missing optional function, false with
   // the not-supported message.
   bool InitCrypt(std::string& params);
@@ -42,8 +44,11 @@ class TCryptDll {
   bool CallProvider(const char* name, QorvProviderFn entry, QorvProviderInitFn initEntry, bool optional,
                     std::string& params);
 
+  // From before the load to after the unload: the provider may move the directory.
+  std::optional<platform::CurrentDirectoryKeeper> FCurrentDirectory;
   platform::DynamicLibrary FHandle;
-  // Held from load to unload, so that the calls in between share one fault set-up.
+  // Held from load to unload, so that the calls in between share one fault set-up and
+  // the handlers the provider leaves are gone before it is.
   std::optional<platform::FaultGuardScope> FGuard;
   std::string FLibPath;
   QorvProviderInitFn FInitCrypt = nullptr;

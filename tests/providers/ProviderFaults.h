@@ -1,4 +1,4 @@
-/* The faults the test provider can raise, one implementation per target. */
+/* The faults and misdeeds the test provider can commit, one implementation per target. */
 #ifndef QORV_TEST_PROVIDER_FAULTS_H
 #define QORV_TEST_PROVIDER_FAULTS_H
 
@@ -12,6 +12,10 @@ void CauseProcessorFault(void);
 void RaiseFault(unsigned long code);
 /* POSIX: a C++ exception out of the provider. Windows: nothing (see the README). */
 void ThrowCppException(void);
+/* Makes path the process's current directory. */
+void ChangeDirectory(const char* path);
+/* Sleeps for about ten milliseconds. */
+void PauseBriefly(void);
 
 #ifdef __cplusplus
 }

@@ -1,4 +1,5 @@
 #include <signal.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <stdexcept>
@@ -14,3 +15,9 @@ extern "C" void CauseProcessorFault(void) { *reinterpret_cast<volatile int*>(g_u
 extern "C" void RaiseFault(unsigned long code) { raise(static_cast<int>(code)); }
 
 extern "C" void ThrowCppException(void) { throw std::runtime_error("test provider failure"); }
+
+extern "C" void ChangeDirectory(const char* path) {
+  if (chdir(path) != 0) return;
+}
+
+extern "C" void PauseBriefly(void) { usleep(10000); }

@@ -12,3 +12,7 @@ void RaiseFault(unsigned long code) { RaiseException((DWORD)code, EXCEPTION_NONC
 
 /* A C++ exception cannot leave a C provider; the tests raise MSVC's code instead. */
 void ThrowCppException(void) { RaiseFault(0xE06D7363); }
+
+void ChangeDirectory(const char* path) { SetCurrentDirectoryA(path); }
+
+void PauseBriefly(void) { Sleep(10); }

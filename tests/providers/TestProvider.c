@@ -5,11 +5,19 @@
  *   Function|action|output
  * where action is 1 or 0 (the result), or a fault: "fault" (a processor fault),
  * "throw" (a C++ exception; POSIX only), "raise:<code>" (a structured exception on
- * Windows, a signal elsewhere), "unterminated" (fills the whole buffer, no zero byte,
- * result 1), or a key-file check: "rekey" and "checkset" (see KeyFileAction). output "-"
- * leaves the buffer as it came; anything else replaces its text.
+ * Windows, a signal elsewhere), "overflow" (endless recursion, until the stack runs
+ * out), "unterminated" (fills the whole buffer, no zero byte, result 1), a key-file
+ * check: "rekey" and "checkset" (see KeyFileAction), or a misdeed that then answers 1:
+ * "foreign:<n>" (points the text pointer at a text of its own, n bytes of 'x'),
+ * "chdir:<folder>" (changes the current directory), "wait:<file>" (waits, at most 30
+ * seconds, until the file exists). output "-" leaves the buffer as it came; anything
+ * else replaces its text.
  * Functions without a line answer 1 and leave the buffer alone. The record is appended
  * to the script's path + ".log" as: Function TAB handle TAB length TAB text LF.
+ *
+ * Built with QORV_TEST_PROVIDER_LOAD_GATE, loading the library waits: it creates
+ * "load-gate.waiting" in the current directory, then waits (at most 30 seconds) until
+ * "load-gate.open" exists there.
  *
  * Written in C, as providers built with other compilers look to the library: no C++
  * runtime of its own to load and unload with every call.
@@ -21,9 +29,57 @@
 #include "QorvCryptProvider.h"
 #include "providers/ProviderFaults.h"
 
+#ifdef QORV_TEST_PROVIDER_CDECL
+/* Built with the other convention by mistake: the caller, not the function, would have
+ * to take the arguments off the stack (on i686; x86_64 has one convention only). */
+#undef QORVCRYPT_CALL
+#define QORVCRYPT_CALL __cdecl
+#endif
+
 /* State of one call sequence, from InitCrypt to FinalCrypt. */
 static char g_script[4096];
 static char g_init[QORVCRYPT_PROVIDER_BUFFER_SIZE];
+static char* g_foreignText;
+
+static int FileExists(const char* path) {
+  FILE* file = fopen(path, "rb");
+  if (file == NULL) return 0;
+  fclose(file);
+  return 1;
+}
+
+static void WaitForFile(const char* path) {
+  int round;
+  for (round = 0; round < 3000 && !FileExists(path); ++round) PauseBriefly();
+}
+
+#ifdef QORV_TEST_PROVIDER_LOAD_GATE
+__attribute__((constructor)) static void WaitAtLoad(void) {
+  FILE* waiting = fopen("load-gate.waiting", "wb");
+  if (waiting != NULL) fclose(waiting);
+  WaitForFile("load-gate.open");
+}
+#endif
+
+/* Never 0: the compiler cannot tell that the recursion below has no end. */
+static volatile int g_recurse = 1;
+
+/* Each frame touches both ends of its kilobyte, so that no page of the stack is skipped. */
+static int Recurse(volatile char* outer) {
+  volatile char frame[1024];
+  frame[0] = (char)(outer != NULL ? outer[0] + 1 : 0);
+  frame[sizeof frame - 1] = frame[0];
+  return g_recurse != 0 ? Recurse(frame) + frame[1] : frame[0];
+}
+
+static void PointAtOwnText(char** params, unsigned long length) {
+  free(g_foreignText);
+  g_foreignText = (char*)malloc(length + 1);
+  if (g_foreignText == NULL) return;
+  memset(g_foreignText, 'x', length);
+  g_foreignText[length] = '\0';
+  *params = g_foreignText;
+}
 
 static void RememberScript(const char* params) {
   const char* key = "TestScript=";
@@ -154,6 +210,13 @@ static unsigned char Answer(const char* function, uintptr_t handle, char** param
   if (strcmp(action, "throw") == 0) ThrowCppException();
   if (strncmp(action, "raise:", 6) == 0) RaiseFault(strtoul(action + 6, NULL, 0));
   if (strcmp(action, "rekey") == 0 || strcmp(action, "checkset") == 0) return KeyFileAction(action, params);
+  if (strcmp(action, "overflow") == 0) return (unsigned char)Recurse(NULL);
+  if (strncmp(action, "foreign:", 8) == 0) {
+    PointAtOwnText(params, strtoul(action + 8, NULL, 0));
+    return 1;
+  }
+  if (strncmp(action, "chdir:", 6) == 0) ChangeDirectory(action + 6);
+  if (strncmp(action, "wait:", 5) == 0) WaitForFile(action + 5);
   if (strcmp(action, "unterminated") == 0) {
     memset(*params, 'x', QORVCRYPT_PROVIDER_BUFFER_SIZE);
     return 1;
@@ -162,7 +225,7 @@ static unsigned char Answer(const char* function, uintptr_t handle, char** param
     strncpy(*params, output, QORVCRYPT_PROVIDER_BUFFER_SIZE - 1);
     (*params)[QORVCRYPT_PROVIDER_BUFFER_SIZE - 1] = '\0';
   }
-  return strcmp(action, "1") == 0 ? 1 : 0;
+  return strcmp(action, "1") == 0 || strncmp(action, "chdir:", 6) == 0 || strncmp(action, "wait:", 5) == 0 ? 1 : 0;
 }
 
 QORVCRYPT_API unsigned char QORVCRYPT_CALL InitCrypt(uintptr_t Handle, char** Params) {
@@ -174,6 +237,8 @@ QORVCRYPT_API unsigned char QORVCRYPT_CALL InitCrypt(uintptr_t Handle, char** Pa
 QORVCRYPT_API unsigned char QORVCRYPT_CALL FinalCrypt(char** Params) {
   unsigned char result = Answer("FinalCrypt", 0, Params);
   g_script[0] = '\0';
+  free(g_foreignText);
+  g_foreignText = NULL;
   return result;
 }
 

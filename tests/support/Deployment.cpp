@@ -45,6 +45,7 @@ Deployment::Deployment(const std::string& libraryDir, const std::string& configP
 }
 
 void Deployment::BindExports() {
+  getCryptList = Bind<QorvGetCryptListFn>(library_, "GetCryptList");
   encrypt = Bind<QorvCryptFileFn>(library_, "Encrypt");
   decrypt = Bind<QorvCryptFileFn>(library_, "Decrypt");
   getCryptInfo = Bind<QorvUserRequestFn>(library_, "GetCryptInfo");

@@ -55,6 +55,13 @@ class Deployment {
   ExportReply SetCryptParams(const std::string& type, const std::string& user, const std::string& params);
   ExportReply SetRevenueCAFile(const std::string& type, const std::string& params);
 
+  // An export of the library copy by name, or null.
+  template <typename Fn>
+  Fn Find(const char* name) const {
+    return reinterpret_cast<Fn>(library_.Symbol(name));
+  }
+
+  QorvGetCryptListFn getCryptList = nullptr;
   QorvCryptFileFn encrypt = nullptr;
   QorvCryptFileFn decrypt = nullptr;
   QorvUserRequestFn getCryptInfo = nullptr;

@@ -1,12 +1,10 @@
 #include "Commands.h"
 
 #include <chrono>
-#include <initializer_list>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
-#include <vector>
 
 #include "interface/ParamString.h"
 
@@ -14,21 +12,6 @@ namespace qorvcrypt {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The library is not told buffer sizes: give it the request and room to spare.
-class ReplyBuffer {
- public:
-  explicit ReplyBuffer(const std::string& request, size_t extra = 65536) : bytes_(request.size() + extra + 1, '\0') {
-    std::memcpy(bytes_.data(), request.c_str(), request.size() + 1);
-    text_ = bytes_.data();
-  }
-  char** Params() { return &text_; }
-  const char* Text() const { return text_; }
-
- private:
-  std::vector<char> bytes_;
-  char* text_;
-};
 
 // Prints each entry of a parameter string on a line of its own, unescaped.
 void PrintParams(FILE* out, const std::string& params) {
@@ -64,19 +47,15 @@ bool NeedOptions(const CommandLine& line, std::initializer_list<const char*> nam
 int RunList(LibraryApi& api, const CommandLine& line) {
   if (!NeedOptions(line, {"config"})) return 2;
   std::string error;
-  auto getCryptList = api.Find<QorvGetCryptListFn>("GetCryptList", error);
+  auto getCryptList = api.Find<QorvGetCryptListExFn>("GetCryptListEx", error);
   if (getCryptList == nullptr) {
     std::fprintf(stderr, "qorvcrypt: %s\n", error.c_str());
     return 2;
   }
-  const std::string config = line.Option("config");
-  std::error_code ignored;
-  const auto size = fs::file_size(fs::path(config), ignored);
-  // The list is never longer than twice the file's bytes.
-  std::vector<char> list(2 * (ignored ? 0 : static_cast<size_t>(size)) + 1, '\0');
-  ReplyBuffer reply("");
-  const unsigned char ok = getCryptList(0, config.c_str(), list.data(), reply.Params());
-  if (ok) std::fputs(list.data(), stdout);
+  LibraryText list(api);
+  LibraryText reply(api);
+  const unsigned char ok = getCryptList(0, line.Option("config").c_str(), list.Out(), "", reply.Out());
+  if (ok) std::fputs(list.Text(), stdout);
   return Outcome(ok, reply.Text());
 }
 
@@ -94,14 +73,14 @@ void PrintReply(const CommandLine& line, const char* params) {
 int RunUserRequest(LibraryApi& api, const CommandLine& line, const char* exportName) {
   if (!NeedOptions(line, {"config", "type"})) return 2;
   std::string error;
-  auto request = api.Find<QorvUserRequestFn>(exportName, error);
+  auto request = api.Find<QorvUserRequestExFn>(exportName, error);
   if (request == nullptr) {
     std::fprintf(stderr, "qorvcrypt: %s\n", error.c_str());
     return 2;
   }
-  ReplyBuffer reply(line.Option("params"));
+  LibraryText reply(api);
   const unsigned char ok = request(0, line.Option("config").c_str(), line.Option("type").c_str(),
-                                   line.Option("user").c_str(), reply.Params());
+                                   line.Option("user").c_str(), line.Option("params").c_str(), reply.Out());
   if (ok) PrintReply(line, reply.Text());
   return Outcome(ok, reply.Text());
 }
@@ -109,14 +88,14 @@ int RunUserRequest(LibraryApi& api, const CommandLine& line, const char* exportN
 int RunSetServer(LibraryApi& api, const CommandLine& line) {
   if (!NeedOptions(line, {"config", "type"})) return 2;
   std::string error;
-  auto setRevenueCaFile = api.Find<QorvTypeRequestFn>("SetRevenueCAFile", error);
+  auto setRevenueCaFile = api.Find<QorvTypeRequestExFn>("SetRevenueCAFileEx", error);
   if (setRevenueCaFile == nullptr) {
     std::fprintf(stderr, "qorvcrypt: %s\n", error.c_str());
     return 2;
   }
-  ReplyBuffer reply(line.Option("params"));
-  const unsigned char ok =
-      setRevenueCaFile(0, line.Option("config").c_str(), line.Option("type").c_str(), reply.Params());
+  LibraryText reply(api);
+  const unsigned char ok = setRevenueCaFile(0, line.Option("config").c_str(), line.Option("type").c_str(),
+                                            line.Option("params").c_str(), reply.Out());
   if (ok) PrintReply(line, reply.Text());
   return Outcome(ok, reply.Text());
 }
@@ -140,7 +119,7 @@ int RunCryptFiles(LibraryApi& api, const CommandLine& line, bool encrypt) {
     return 2;
   }
   std::string error;
-  auto cryptFile = api.Find<QorvCryptFileFn>(encrypt ? "Encrypt" : "Decrypt", error);
+  auto cryptFile = api.Find<QorvCryptFileExFn>(encrypt ? "EncryptEx" : "DecryptEx", error);
   if (cryptFile == nullptr) {
     std::fprintf(stderr, "qorvcrypt: %s\n", error.c_str());
     return 2;
@@ -154,9 +133,10 @@ int RunCryptFiles(LibraryApi& api, const CommandLine& line, bool encrypt) {
                 target.c_str());
     std::fflush(stdout);
     const auto started = std::chrono::steady_clock::now();
-    ReplyBuffer reply(line.Option("params"));
-    const unsigned char ok = cryptFile(0, line.Option("config").c_str(), line.Option("type").c_str(),
-                                       line.Option("user").c_str(), source.c_str(), target.c_str(), reply.Params());
+    LibraryText reply(api);
+    const unsigned char ok =
+        cryptFile(0, line.Option("config").c_str(), line.Option("type").c_str(), line.Option("user").c_str(),
+                  source.c_str(), target.c_str(), line.Option("params").c_str(), reply.Out());
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (ok) {
       std::error_code ignored;
@@ -185,7 +165,7 @@ const Command kCommands[] = {
      "qorvcrypt list --config /usr/share/qorvcryptmanage/crypto-config.xml", RunList},
     {"info", "info --config FILE --type TYPE [--user USER] [REQUEST]\n"
              "      Show the crypto type's settings and the credentials stored for USER (GetCryptInfo).",
-     "qorvcrypt info --config crypt.xml --type CertPair --user alice", QORVCRYPT_USER_REQUEST("GetCryptInfo")},
+     "qorvcrypt info --config crypt.xml --type CertPair --user alice", QORVCRYPT_USER_REQUEST("GetCryptInfoEx")},
     {"encrypt", "encrypt --config FILE --type TYPE --user USER [--output TARGET | --suffix S] [REQUEST] SOURCE...\n"
                 "      Encrypt each SOURCE into SOURCE.qcm (or SOURCE + S, or TARGET for one file).",
      "qorvcrypt encrypt --config crypt.xml --type CertPair --user alice report.pdf photo.jpg", RunEncrypt},
@@ -204,31 +184,31 @@ const Command kCommands[] = {
                "      the Sign ones) of REQUEST, or in USB-key mode the key passwords (SetCaFile).",
      "qorvcrypt create --config crypt.xml --type CertPair --user alice --raw |\n"
      "    qorvcrypt set-ca --config crypt.xml --type CertPair --user alice --params -",
-     QORVCRYPT_USER_REQUEST("SetCaFile")},
+     QORVCRYPT_USER_REQUEST("SetCaFileEx")},
     {"get-certs", "get-certs --config FILE --type TYPE --user USER [REQUEST]\n"
                   "      Copy USER's certificates to the files REQUEST names (EncCertFile, SignCertFile), or\n"
                   "      show where they are (GetCertFile).",
      "qorvcrypt get-certs --config crypt.xml --type CertPair --user alice --params \"EncCertFile=/tmp/alice_enc.crt\"",
-     QORVCRYPT_USER_REQUEST("GetCertFile")},
+     QORVCRYPT_USER_REQUEST("GetCertFileEx")},
     {"create", "create --config FILE --type TYPE --user USER [REQUEST]\n"
                "      Let the provider create USER's keys and certificates (CreateCAFile); with --raw\n"
                "      the reply is printed as a request for set-ca.",
      "qorvcrypt create --config crypt.xml --type CertPair --user bob --params-file bob-key-passwords.txt",
-     QORVCRYPT_USER_REQUEST("CreateCAFile")},
+     QORVCRYPT_USER_REQUEST("CreateCAFileEx")},
     {"change-password", "change-password --config FILE --type TYPE --user USER REQUEST\n"
                         "      Change the passwords of USER's keys to NewEncKeyPwd (and NewSignKeyPwd) of\n"
                         "      REQUEST and record them (ChangeCAPassword).",
      "printf 'NewEncKeyPwd=%s;NewSignKeyPwd=%s' \"$enc\" \"$sign\" |\n"
      "    qorvcrypt change-password --config crypt.xml --type CertPair --user alice --params -",
-     QORVCRYPT_USER_REQUEST("ChangeCAPassword")},
+     QORVCRYPT_USER_REQUEST("ChangeCAPasswordEx")},
     {"validate", "validate --config FILE --type TYPE --user USER [REQUEST]\n"
                  "      Let the provider validate USER's certificates (ValidateCert).",
-     "qorvcrypt validate --config crypt.xml --type CertPair --user alice", QORVCRYPT_USER_REQUEST("ValidateCert")},
+     "qorvcrypt validate --config crypt.xml --type CertPair --user alice", QORVCRYPT_USER_REQUEST("ValidateCertEx")},
     {"set-password", "set-password --config FILE --type TYPE --user USER REQUEST\n"
                      "      Store USER's password, PassWord of REQUEST, for a password-mode crypto type\n"
                      "      (SetCryptParams).",
      "qorvcrypt set-password --config crypt.xml --type Password --user alice --params-file alice-password.txt",
-     QORVCRYPT_USER_REQUEST("SetCryptParams")},
+     QORVCRYPT_USER_REQUEST("SetCryptParamsEx")},
 };
 
 #undef QORVCRYPT_USER_REQUEST

@@ -23,13 +23,19 @@ std::string DefaultLibraryPath() {
 
 }  // namespace
 
-bool LibraryApi::Load(const std::string& path, std::string& error) {
+bool LibraryApi::Open(const std::string& path, std::string& error) {
   path_ = path.empty() ? DefaultLibraryPath() : path;
   if (!library_.Open(path_)) {
     error = "cannot load " + path_ + ": " + library_.LastError();
     return false;
   }
   return true;
+}
+
+bool LibraryApi::Load(const std::string& path, std::string& error) {
+  if (!Open(path, error)) return false;
+  freeText_ = Find<QorvFreeTextFn>("QorvFreeText", error);
+  return freeText_ != nullptr;
 }
 
 }  // namespace qorvcrypt

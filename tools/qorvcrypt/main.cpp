@@ -45,9 +45,9 @@ const qorvcrypt::Command* FindCommand(const std::string& name) {
   return nullptr;
 }
 
-int OpenLibrary(const qorvcrypt::CommandLine& line, qorvcrypt::LibraryApi& api) {
+int OpenLibrary(const qorvcrypt::CommandLine& line, qorvcrypt::LibraryApi& api, bool forExports = true) {
   std::string error;
-  if (api.Load(line.Option("library"), error)) return 0;
+  if (forExports ? api.Load(line.Option("library"), error) : api.Open(line.Option("library"), error)) return 0;
   std::fprintf(stderr, "qorvcrypt: %s\n", error.c_str());
   return 2;
 }
@@ -55,7 +55,8 @@ int OpenLibrary(const qorvcrypt::CommandLine& line, qorvcrypt::LibraryApi& api) 
 // The version the loaded library reports, which may not be the one qorvcrypt was built with.
 int PrintVersion(const qorvcrypt::CommandLine& line) {
   qorvcrypt::LibraryApi api;
-  if (OpenLibrary(line, api) != 0) return 2;
+  // A library of the first version has neither QorvGetVersion nor QorvFreeText: say the former.
+  if (OpenLibrary(line, api, false) != 0) return 2;
   std::string error;
   auto getVersion = api.Find<QorvGetVersionFn>("QorvGetVersion", error);
   const char* version = nullptr;

@@ -1,6 +1,7 @@
 #include "platform/DynamicLibrary.h"
 
 #include <dlfcn.h>
+#include <link.h>
 
 namespace qorv::platform {
 
@@ -32,6 +33,15 @@ bool DynamicLibrary::Close() {
 
 void* DynamicLibrary::Symbol(const char* name) const {
   return handle_ != nullptr ? dlsym(handle_, name) : nullptr;
+}
+
+bool DynamicLibrary::Contains(const void* address) const {
+  if (handle_ == nullptr || address == nullptr) return false;
+  link_map* own = nullptr;
+  if (dlinfo(handle_, RTLD_DI_LINKMAP, &own) != 0 || own == nullptr) return false;
+  Dl_info info{};
+  link_map* holder = nullptr;
+  return dladdr1(address, &info, reinterpret_cast<void**>(&holder), RTLD_DL_LINKMAP) != 0 && holder == own;
 }
 
 }  // namespace qorv::platform

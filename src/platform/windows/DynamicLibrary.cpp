@@ -32,4 +32,12 @@ void* DynamicLibrary::Symbol(const char* name) const {
   return reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(handle_), name));
 }
 
+bool DynamicLibrary::Contains(const void* address) const {
+  if (handle_ == nullptr || address == nullptr) return false;
+  HMODULE holder = nullptr;
+  return GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            static_cast<LPCWSTR>(address), &holder) != 0 &&
+         holder == reinterpret_cast<HMODULE>(handle_);
+}
+
 }  // namespace qorv::platform

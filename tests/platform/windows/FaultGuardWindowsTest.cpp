@@ -4,7 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
+#include "QorvCryptProvider.h"
+#include "platform/DynamicLibrary.h"
 #include "platform/FaultGuard.h"
+#include "support/TestProvider.h"
 
 namespace qorv::platform {
 namespace {
@@ -40,6 +45,28 @@ TEST(FaultGuardWindowsTest, CatchesEveryKindOfStructuredException) {
     }
     EXPECT_FALSE(CallGuarded(DivideByZero, nullptr));
   }
+}
+
+LONG WINAPI HostFilter(EXCEPTION_POINTERS*) { return EXCEPTION_CONTINUE_SEARCH; }
+void HostSignalHandler(int) {}
+
+// The handler provider sets the C runtime's SIGTERM handler and the unhandled-exception
+// filter to code of its own; both are the host's again at its scope's end.
+TEST(FaultGuardWindowsTest, HandlersIntoAForeignLibraryAreRemovedAtItsScopesEnd) {
+  DynamicLibrary library;
+  ASSERT_TRUE(library.Open(test::TestProviderPath("qorv_handler_provider")));
+  auto initCrypt = reinterpret_cast<QorvProviderInitFn>(library.Symbol("InitCrypt"));
+  ASSERT_NE(initCrypt, nullptr);
+  const LPTOP_LEVEL_EXCEPTION_FILTER savedFilter = SetUnhandledExceptionFilter(HostFilter);
+  const auto savedTerm = std::signal(SIGTERM, HostSignalHandler);
+  {
+    const FaultGuardScope scope(&library);
+    char buffer[16] = "";
+    char* text = buffer;
+    EXPECT_EQ(initCrypt(0, &text), 1);
+  }
+  EXPECT_EQ(SetUnhandledExceptionFilter(savedFilter), HostFilter);
+  EXPECT_EQ(std::signal(SIGTERM, savedTerm), HostSignalHandler);
 }
 
 }  // namespace
