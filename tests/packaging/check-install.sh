@@ -16,6 +16,7 @@ fail() { echo "check-install: $*"; exit 1; }
 
 configured=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build/CMakeCache.txt")
 libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$build/CMakeCache.txt")
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [ -n "$configured" ] && [ "$configured" != "$prefix" ] || fail "cannot read the configured prefix"
 
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" || { cat "$work/install.log"; fail "install failed"; }
@@ -55,7 +56,10 @@ cmake -S "$here/consumer" -B "$work/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$pre
   { cat "$work/consumer.log"; fail "the consumer project does not configure"; }
 grep "QorvCryptManage 0" "$work/consumer.log"
 cmake --build "$work/consumer" >"$work/consumer-build.log" || { cat "$work/consumer-build.log"; fail "the consumer does not build"; }
-"$work/consumer/list-types" "$sample" $types
+"$work/consumer/list-types" "$sample" $types >"$work/consumer.txt" 2>&1 || { cat "$work/consumer.txt"; fail "the consumer host failed"; }
+cat "$work/consumer.txt"
+grep -qx "the same list through GetCryptListEx, from QorvCryptManage $version" "$work/consumer.txt" ||
+  fail "the consumer did not get the version $version"
 
 echo "== a C file built with pkg-config"
 PKG_CONFIG_LIBDIR=$lib/pkgconfig
@@ -66,5 +70,8 @@ case " $flags " in *" -I$prefix/include "*"-L$lib "*) ;; *) fail "pkg-config nam
 # shellcheck disable=SC2086
 cc -std=c99 -Wall -Wextra -Wpedantic -Werror "$here/list-types.c" -o "$work/list-types" $flags \
   -Wl,-rpath,"$(pkg-config --variable=libdir qorvcryptmanage)"
-"$work/list-types" "$sample" $types
+"$work/list-types" "$sample" $types >"$work/pkg-config.txt" 2>&1 || { cat "$work/pkg-config.txt"; fail "the pkg-config host failed"; }
+cat "$work/pkg-config.txt"
+grep -qx "the same list through GetCryptListEx, from QorvCryptManage $version" "$work/pkg-config.txt" ||
+  fail "the pkg-config host did not get the version $version"
 echo "check-install: the install in $prefix works"

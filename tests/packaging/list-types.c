@@ -1,7 +1,9 @@
 /* A host program as its developers write it, built against an installed QorvCryptManage
  * or the Windows SDK only: it lists a configuration's crypto types with GetCryptList and
- * checks that every NAME given is among them. On Windows it also loads the DLL by name
- * and calls the export it finds, as the SDK's README shows, and compares the lists.
+ * checks that every NAME given is among them, then lists them again with GetCryptListEx
+ * (freed with QorvFreeText) and asks QorvGetVersion, so that the import library or the
+ * .so must provide the later exports too. On Windows it also loads the DLL by name and
+ * calls the export it finds, as the SDK's README shows, and compares the lists.
  * usage: list-types CONFIG NAME...    exit status 0 when all is well */
 #include <stdio.h>
 #include <string.h>
@@ -54,6 +56,28 @@ int main(int argc, char** argv) {
       fprintf(stderr, "the list lacks %s\n", argv[i]);
       return 1;
     }
+  }
+  {
+    char* allocated = NULL;
+    char* reply = NULL;
+    const char* version = NULL;
+    int same;
+    if (!GetCryptListEx(0, argv[1], &allocated, "", &reply) || allocated == NULL) {
+      fprintf(stderr, "GetCryptListEx failed: %s\n", reply != NULL ? reply : "(no reply)");
+      return 1;
+    }
+    same = strcmp(list, allocated) == 0;
+    QorvFreeText(allocated);
+    QorvFreeText(reply);
+    if (!same) {
+      fprintf(stderr, "GetCryptListEx gives another list\n");
+      return 1;
+    }
+    if (!QorvGetVersion(&version) || version == NULL) {
+      fprintf(stderr, "QorvGetVersion failed\n");
+      return 1;
+    }
+    printf("the same list through GetCryptListEx, from QorvCryptManage %s\n", version);
   }
 #ifdef _WIN32
   {
