@@ -1,8 +1,8 @@
 #!/bin/sh
 # Checks a built DLL: its exports must be exactly the names and ordinals of the .def
 # file, and it may import system DLLs only. For QorvCryptManage.dll (the .def's LIBRARY)
-# the eleven exports of the first version must be among them at their ordinals 1 to 11:
-# hosts bind them by ordinal.
+# every export released so far must be among them at its ordinal: hosts bind them by
+# ordinal, and the SDK's import libraries are made from the .def.
 # usage: check-dll.sh OBJDUMP DLL DEF_FILE
 set -u
 objdump=$1
@@ -19,7 +19,8 @@ actual=$(printf '%s\n' "$dump" | awk -v base="${base:-1}" '
   inside && /^[[:space:]]*$/ { inside = 0 }
   inside { gsub(/[][]/, " "); print $1 + base, $2 }' | sort -n)
 
-first_version="1 SetCryptParams
+# The first version's eleven, their Ex twins, QorvFreeText, QorvGetVersion.
+released="1 SetCryptParams
 2 ValidateCert
 3 ChangeCAPassword
 4 GetCertFile
@@ -29,17 +30,30 @@ first_version="1 SetCryptParams
 8 CreateCAFile
 9 SetRevenueCAFile
 10 Decrypt
-11 Encrypt"
+11 Encrypt
+12 SetCryptParamsEx
+13 ValidateCertEx
+14 ChangeCAPasswordEx
+15 GetCertFileEx
+16 SetCaFileEx
+17 GetCryptListEx
+18 GetCryptInfoEx
+19 CreateCAFileEx
+20 SetRevenueCAFileEx
+21 DecryptEx
+22 EncryptEx
+23 QorvFreeText
+24 QorvGetVersion"
 
 status=0
 moved=
 if grep -qi '^[[:space:]]*LIBRARY[[:space:]][[:space:]]*QorvCryptManage\.dll' "$def"; then
-  moved=$(printf '%s\n' "$first_version" | while IFS= read -r export; do
+  moved=$(printf '%s\n' "$released" | while IFS= read -r export; do
     printf '%s\n' "$expected" | grep -qx "$export" || printf '%s\n' "$export"
   done)
 fi
 if [ -n "$moved" ]; then
-  echo "check-dll: $def no longer has the first version's exports at their ordinals:"
+  echo "check-dll: $def no longer has the released exports at their ordinals:"
   printf '%s\n' "$moved"
   status=1
 fi

@@ -174,6 +174,13 @@ typedef unsigned char(QORVCRYPT_CALL* QorvGetCryptListExFn)(uintptr_t Handle, co
 QORVCRYPT_API void QORVCRYPT_CALL QorvFreeText(char* Text);
 typedef void(QORVCRYPT_CALL* QorvFreeTextFn)(char* Text);
 
+/* Sets *Version to the library's version, "MAJOR.MINOR.PATCH", a zero-terminated text
+ * that the library owns and never changes: the caller does not free it (not with
+ * QorvFreeText either). Returns 0, and sets nothing, when Version is null. A host that
+ * needs a feature of a later version asks before it calls. */
+QORVCRYPT_API unsigned char QORVCRYPT_CALL QorvGetVersion(const char** Version);
+typedef unsigned char(QORVCRYPT_CALL* QorvGetVersionFn)(const char** Version);
+
 #ifdef __cplusplus
 }
 #endif

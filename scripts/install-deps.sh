@@ -17,10 +17,13 @@ case ${1:-} in
 esac
 export DEBIAN_FRONTEND=noninteractive
 
+# dpkg-dev and file: CPack's .deb packages (dpkg-shlibdeps finds their dependencies).
 linux_pkgs=(build-essential cmake ninja-build pkg-config libxml2-dev libssl-dev openssl googletest libgtest-dev
-            libgmock-dev)
+            libgmock-dev dpkg-dev file)
+# llvm and lld: the Windows SDK's MSVC-format import library (llvm-dlltool), its check
+# (llvm-readobj) and the host linked against it (lld-link).
 all_pkgs=("${linux_pkgs[@]}" git libbenchmark-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
-          clang libclang-rt-14-dev valgrind locales file wine wine64)
+          clang libclang-rt-14-dev llvm lld valgrind locales wine wine64)
 vm_pkgs=(qemu-system-x86)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'; }

@@ -167,4 +167,11 @@ QORVCRYPT_API unsigned char QORVCRYPT_CALL GetCryptListEx(uintptr_t Handle, cons
 
 QORVCRYPT_API void QORVCRYPT_CALL QorvFreeText(char* Text) { qorv::FreeText(Text); }
 
+// The text is a literal: nothing can fail, and the host never frees it.
+QORVCRYPT_API unsigned char QORVCRYPT_CALL QorvGetVersion(const char** Version) {
+  if (Version == nullptr) return 0;
+  *Version = QORV_LIBRARY_VERSION;
+  return 1;
+}
+
 }  // extern "C"

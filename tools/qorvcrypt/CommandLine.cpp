@@ -11,11 +11,9 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& line, std::string& err
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
-      line.command = "help";
-      return true;
-    }
-    if (arg == "--raw") {
-      line.options["raw"] = "1";  // a flag: it takes no value
+      line.help = true;
+    } else if (arg == "--raw" || arg == "--version") {
+      line.options[arg.substr(2)] = "1";
     } else if (arg.rfind("--", 0) == 0 && arg.size() > 2) {
       if (i + 1 >= argc) {
         error = "option " + arg + " needs a value";
@@ -28,7 +26,7 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& line, std::string& err
       line.arguments.push_back(arg);
     }
   }
-  if (line.command.empty()) line.command = "help";
+  if (line.command.empty() && !line.Has("version")) line.command = "help";
   return true;
 }
 

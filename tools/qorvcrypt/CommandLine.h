@@ -9,6 +9,8 @@ namespace qorvcrypt {
 
 struct CommandLine {
   std::string command;
+  // --help or -h, with or without a command.
+  bool help = false;
   std::map<std::string, std::string> options;  // "--config x" -> options["config"] = "x"
   std::vector<std::string> arguments;
 
@@ -17,7 +19,8 @@ struct CommandLine {
   bool Has(const std::string& name) const { return options.count(name) != 0; }
 };
 
-// False, with error set, when an option lacks its value.
+// --raw and --version are flags; every other --name takes a value. False, with error
+// set, when an option lacks its value.
 bool ParseCommandLine(int argc, char** argv, CommandLine& line, std::string& error);
 
 }  // namespace qorvcrypt

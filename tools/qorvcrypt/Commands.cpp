@@ -159,38 +159,55 @@ int RunDecrypt(LibraryApi& api, const CommandLine& line) { return RunCryptFiles(
 #define QORVCRYPT_USER_REQUEST(exportName) \
   [](LibraryApi& api, const CommandLine& line) { return RunUserRequest(api, line, exportName); }
 
+// The examples pass passwords by a file or a pipe, never on the command line.
 const Command kCommands[] = {
-    {"list", "list --config FILE\n      List the crypto types of the configuration FILE as NAME=DESC lines.", RunList},
-    {"info", "info --config FILE --type TYPE [--user USER]\n"
+    {"list", "list --config FILE\n      List the crypto types of the configuration FILE as NAME=DESC lines.",
+     "qorvcrypt list --config /usr/share/qorvcryptmanage/crypto-config.xml", RunList},
+    {"info", "info --config FILE --type TYPE [--user USER] [REQUEST]\n"
              "      Show the crypto type's settings and the credentials stored for USER (GetCryptInfo).",
-     QORVCRYPT_USER_REQUEST("GetCryptInfoEx")},
-    {"encrypt", "encrypt --config FILE --type TYPE --user USER [--output TARGET | --suffix S] SOURCE...\n"
+     "qorvcrypt info --config crypt.xml --type CertPair --user alice", QORVCRYPT_USER_REQUEST("GetCryptInfoEx")},
+    {"encrypt", "encrypt --config FILE --type TYPE --user USER [--output TARGET | --suffix S] [REQUEST] SOURCE...\n"
                 "      Encrypt each SOURCE into SOURCE.qcm (or SOURCE + S, or TARGET for one file).",
-     RunEncrypt},
-    {"decrypt", "decrypt --config FILE --type TYPE --user USER [--output TARGET | --suffix S] SOURCE...\n"
+     "qorvcrypt encrypt --config crypt.xml --type CertPair --user alice report.pdf photo.jpg", RunEncrypt},
+    {"decrypt", "decrypt --config FILE --type TYPE --user USER [--output TARGET | --suffix S] [REQUEST] SOURCE...\n"
                 "      Decrypt each SOURCE; a name ending in .qcm (or S) loses it, others get .out.",
+     "qorvcrypt decrypt --config crypt.xml --type CertPair --user alice report.pdf.qcm --output report.pdf",
      RunDecrypt},
-    {"set-server", "set-server --config FILE --type TYPE --params \"RevenueEncCertFile=..;RevenueSignCertFile=..\"\n"
-                   "      Install the server's certificates (SetRevenueCAFile).",
+    {"set-server", "set-server --config FILE --type TYPE REQUEST\n"
+                   "      Install the server's certificates, RevenueEncCertFile (and RevenueSignCertFile)\n"
+                   "      of REQUEST (SetRevenueCAFile).",
+     "qorvcrypt set-server --config crypt.xml --type CertPair "
+     "--params \"RevenueEncCertFile=/srv/pki/server_enc.crt;RevenueSignCertFile=/srv/pki/server_sign.crt\"",
      RunSetServer},
-    {"set-ca", "set-ca --config FILE --type TYPE --user USER --params \"RootCertFile=..;EncCertFile=..;...\"\n"
-               "      Install USER's certificate set, or in USB-key mode the key passwords (SetCaFile).",
+    {"set-ca", "set-ca --config FILE --type TYPE --user USER REQUEST\n"
+               "      Install USER's certificate set: RootCertFile, EncCertFile, EncKeyFile, EncKeyPwd (and\n"
+               "      the Sign ones) of REQUEST, or in USB-key mode the key passwords (SetCaFile).",
+     "qorvcrypt create --config crypt.xml --type CertPair --user alice --raw |\n"
+     "    qorvcrypt set-ca --config crypt.xml --type CertPair --user alice --params -",
      QORVCRYPT_USER_REQUEST("SetCaFileEx")},
-    {"get-certs", "get-certs --config FILE --type TYPE --user USER [--params \"EncCertFile=DEST;SignCertFile=DEST\"]\n"
-                  "      Copy USER's certificates to DEST, or show where they are (GetCertFile).",
+    {"get-certs", "get-certs --config FILE --type TYPE --user USER [REQUEST]\n"
+                  "      Copy USER's certificates to the files REQUEST names (EncCertFile, SignCertFile), or\n"
+                  "      show where they are (GetCertFile).",
+     "qorvcrypt get-certs --config crypt.xml --type CertPair --user alice --params \"EncCertFile=/tmp/alice_enc.crt\"",
      QORVCRYPT_USER_REQUEST("GetCertFileEx")},
-    {"create", "create --config FILE --type TYPE --user USER [--params P]\n"
+    {"create", "create --config FILE --type TYPE --user USER [REQUEST]\n"
                "      Let the provider create USER's keys and certificates (CreateCAFile); with --raw\n"
                "      the reply is printed as a request for set-ca.",
+     "qorvcrypt create --config crypt.xml --type CertPair --user bob --params-file bob-key-passwords.txt",
      QORVCRYPT_USER_REQUEST("CreateCAFileEx")},
-    {"change-password", "change-password --config FILE --type TYPE --user USER --params \"NewEncKeyPwd=..;NewSignKeyPwd=..\"\n"
-                        "      Change the passwords of USER's keys and record them (ChangeCAPassword).",
+    {"change-password", "change-password --config FILE --type TYPE --user USER REQUEST\n"
+                        "      Change the passwords of USER's keys to NewEncKeyPwd (and NewSignKeyPwd) of\n"
+                        "      REQUEST and record them (ChangeCAPassword).",
+     "printf 'NewEncKeyPwd=%s;NewSignKeyPwd=%s' \"$enc\" \"$sign\" |\n"
+     "    qorvcrypt change-password --config crypt.xml --type CertPair --user alice --params -",
      QORVCRYPT_USER_REQUEST("ChangeCAPasswordEx")},
-    {"validate", "validate --config FILE --type TYPE --user USER [--params P]\n"
+    {"validate", "validate --config FILE --type TYPE --user USER [REQUEST]\n"
                  "      Let the provider validate USER's certificates (ValidateCert).",
-     QORVCRYPT_USER_REQUEST("ValidateCertEx")},
-    {"set-password", "set-password --config FILE --type TYPE --user USER --params \"PassWord=..\"\n"
-                     "      Store USER's password of a password-mode crypto type (SetCryptParams).",
+     "qorvcrypt validate --config crypt.xml --type CertPair --user alice", QORVCRYPT_USER_REQUEST("ValidateCertEx")},
+    {"set-password", "set-password --config FILE --type TYPE --user USER REQUEST\n"
+                     "      Store USER's password, PassWord of REQUEST, for a password-mode crypto type\n"
+                     "      (SetCryptParams).",
+     "qorvcrypt set-password --config crypt.xml --type Password --user alice --params-file alice-password.txt",
      QORVCRYPT_USER_REQUEST("SetCryptParamsEx")},
 };
 

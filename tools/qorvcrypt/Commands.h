@@ -9,7 +9,8 @@ namespace qorvcrypt {
 
 struct Command {
   const char* name;
-  const char* usage;  // shown by help
+  const char* usage;    // shown by help
+  const char* example;  // shown by COMMAND --help: a whole command line
   int (*run)(LibraryApi& api, const CommandLine& line);
 };
 

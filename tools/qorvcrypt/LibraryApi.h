@@ -14,6 +14,10 @@ class LibraryApi {
   // Loads the library at path; empty means the library beside this program. It must
   // export QorvFreeText.
   bool Load(const std::string& path, std::string& error);
+  // The same without asking for QorvFreeText, for callers that use no Ex export.
+  bool Open(const std::string& path, std::string& error);
+  // The path it was loaded from.
+  const std::string& Path() const { return path_; }
 
   // Address of an export, or null (with error set) when the library lacks it.
   template <typename Fn>
@@ -27,6 +31,7 @@ class LibraryApi {
 
  private:
   qorv::platform::DynamicLibrary library_;
+  std::string path_;
   QorvFreeTextFn freeText_ = nullptr;
 };
 

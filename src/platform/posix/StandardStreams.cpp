@@ -1,0 +1,7 @@
+#include "platform/StandardStreams.h"
+
+namespace qorv::platform {
+
+void UseBinaryStandardInput() {}
+
+}  // namespace qorv::platform
