@@ -12,6 +12,11 @@ int HostOpenChannel(const char* argument);
 /* Exactly size bytes: 0 when the stream ended or failed. */
 int HostRead(void* data, size_t size);
 int HostWrite(const void* data, size_t size);
+/* Runs serve, which makes the provider's calls, and returns its exit code. On Windows it
+ * runs on a thread of its own, the same one for every call: wine ends a thread whose
+ * stack overflows without room for a handler, and with it, were it the main one, the
+ * process with status 0; the main thread then ends the process as the fault would. */
+int HostServe(int (*serve)(void));
 /* Closes this end of the stream. */
 void HostCloseChannel(void);
 /* Waits for about ms milliseconds. */

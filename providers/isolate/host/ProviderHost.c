@@ -27,30 +27,19 @@ static int Reply(uint32_t status, uint32_t result, const char* text, size_t leng
   return HostWrite(head, sizeof head) && HostWrite(text, length);
 }
 
-int main(int argc, char** argv) {
-  void* functions[ISO_FUNCTION_COUNT] = {NULL};
-  void* library;
-  char* buffer;
-  int index;
-  if (argc != 4 || strcmp(argv[1], "--channel") != 0) {
-    fprintf(stderr, "usage: qorvcrypt-provider-host --channel <descriptor> <provider library>\n"
-                    "Started by the isolating provider, which talks to it over the channel.\n");
-    return HOST_EXIT_USAGE;
-  }
-  HostPrepareProcess();
-  if (!HostOpenChannel(argv[2])) return HOST_EXIT_USAGE;
-  buffer = HostCallBuffer(ISO_BUFFER_SIZE);
-  if (buffer == NULL) return HOST_EXIT_BAD_STREAM;
-  library = HostLoadLibrary(argv[3]);
-  for (index = 0; library != NULL && index < ISO_FUNCTION_COUNT; ++index) {
-    functions[index] = HostFindFunction(library, kIsoFunctionNames[index]);
-  }
+/* The provider and its functions, loaded before the first request. */
+static void* g_functions[ISO_FUNCTION_COUNT];
+static void* g_library;
+static char* g_buffer;
+
+/* Answers requests until FinalCrypt has been answered or the stream ends. */
+static int Serve(void) {
   for (;;) {
     unsigned char head[ISO_REQUEST_HEAD_SIZE];
     uint32_t function, length;
     uint32_t status = ISO_STATUS_ANSWERED;
     unsigned char result = 0;
-    char* text = buffer;
+    char* text = g_buffer;
     size_t replyLength = 0;
     if (!HostRead(head, sizeof head)) return 0;
     function = IsoGet32(head + 4);
@@ -58,18 +47,18 @@ int main(int argc, char** argv) {
     if (IsoGet32(head) != ISO_MAGIC_REQUEST || function >= ISO_FUNCTION_COUNT || length > ISO_BUFFER_SIZE) {
       return HOST_EXIT_BAD_STREAM;
     }
-    memset(buffer, 0, ISO_BUFFER_SIZE);
-    if (!HostRead(buffer, length)) return HOST_EXIT_BAD_STREAM;
-    if (library == NULL) {
+    memset(g_buffer, 0, ISO_BUFFER_SIZE);
+    if (!HostRead(g_buffer, length)) return HOST_EXIT_BAD_STREAM;
+    if (g_library == NULL) {
       status = ISO_STATUS_NOT_LOADED;
-    } else if (functions[function] == NULL) {
+    } else if (g_functions[function] == NULL) {
       status = ISO_STATUS_MISSING;
     } else {
       if (function == ISO_INIT_CRYPT) {
-        QorvProviderInitFn entry = (QorvProviderInitFn)(uintptr_t)functions[function];
+        QorvProviderInitFn entry = (QorvProviderInitFn)(uintptr_t)g_functions[function];
         result = entry((uintptr_t)IsoGet64(head + 8), &text);
       } else {
-        QorvProviderFn entry = (QorvProviderFn)(uintptr_t)functions[function];
+        QorvProviderFn entry = (QorvProviderFn)(uintptr_t)g_functions[function];
         result = entry(&text);
       }
       /* Read at whatever pointer the provider left, within the buffer's size. */
@@ -78,4 +67,22 @@ int main(int argc, char** argv) {
     if (!Reply(status, result, text, replyLength)) return HOST_EXIT_BAD_STREAM;
     if (status == ISO_STATUS_NOT_LOADED || function == ISO_FINAL_CRYPT) return 0;
   }
+}
+
+int main(int argc, char** argv) {
+  int index;
+  if (argc != 4 || strcmp(argv[1], "--channel") != 0) {
+    fprintf(stderr, "usage: qorvcrypt-provider-host --channel <descriptor> <provider library>\n"
+                    "Started by the isolating provider, which talks to it over the channel.\n");
+    return HOST_EXIT_USAGE;
+  }
+  HostPrepareProcess();
+  if (!HostOpenChannel(argv[2])) return HOST_EXIT_USAGE;
+  g_buffer = HostCallBuffer(ISO_BUFFER_SIZE);
+  if (g_buffer == NULL) return HOST_EXIT_BAD_STREAM;
+  g_library = HostLoadLibrary(argv[3]);
+  for (index = 0; g_library != NULL && index < ISO_FUNCTION_COUNT; ++index) {
+    g_functions[index] = HostFindFunction(g_library, kIsoFunctionNames[index]);
+  }
+  return HostServe(Serve);
 }
