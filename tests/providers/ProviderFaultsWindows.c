@@ -16,3 +16,5 @@ void ThrowCppException(void) { RaiseFault(0xE06D7363); }
 void ChangeDirectory(const char* path) { SetCurrentDirectoryA(path); }
 
 void PauseBriefly(void) { Sleep(10); }
+
+void StartLingeringChild(const char* pidFile) { (void)pidFile; }

@@ -13,7 +13,8 @@
  * seconds, until the file exists). Misdeeds that end or spoil the process, for
  * providers run in a process of their own: "abort", "exit:<code>", "loop" (never
  * returns), "heap" (frees a heap block twice, then answers 0)
- * and "overrun" (writes 4 KiB past the end of the buffer).
+ * "overrun" (writes 4 KiB past the end of the buffer) and "linger:<pid file>" (starts a
+ * process that sleeps for ten minutes holding this one's descriptors, then faults).
  * output "-" leaves the buffer as it came; anything
  * else replaces its text.
  * Functions without a line answer 1 and leave the buffer alone. The record is appended
@@ -227,6 +228,10 @@ static unsigned char Answer(const char* function, uintptr_t handle, char** param
   if (strncmp(action, "foreign:", 8) == 0) {
     PointAtOwnText(params, strtoul(action + 8, NULL, 0));
     return 1;
+  }
+  if (strncmp(action, "linger:", 7) == 0) {
+    StartLingeringChild(action + 7);
+    CauseProcessorFault();
   }
   if (strcmp(action, "abort") == 0) abort();
   if (strncmp(action, "exit:", 5) == 0) exit((int)strtol(action + 5, NULL, 0));

@@ -11,6 +11,7 @@
 
 #include "IsolationSupport.h"
 #include "QorvCryptProvider.h"
+#include "interface/ParamString.h"
 #include "platform/DynamicLibrary.h"
 #include "support/Deployment.h"
 
@@ -79,6 +80,23 @@ TEST(IsolatedHelperLifetimeTest, EverySequenceEndsItsHelperAndLeavesTheHostAsItW
   EXPECT_EQ(Threads(), threadsBefore);
   EXPECT_EQ(Disposition(SIGCHLD), chldBefore);
   EXPECT_EQ(Disposition(SIGPIPE), pipeBefore);
+}
+
+// Without a time limit, the helper's end is seen even while a process the provider
+// started holds the stream open.
+TEST(IsolatedHelperLifetimeTest, AHelperThatDiesIsSeenWhileAProcessItStartedHoldsTheStream) {
+  Deployment d;
+  const std::string provider = TestProviderPath();
+  d.WriteConfig({IsolatedType("Iso", provider)});
+  const std::string pidFile = d.dir().File("lingering.pid");
+  d.script().Answer("Encrypt", "linger:" + pidFile);
+  const test::ExportReply reply = d.Encrypt("Iso", "u", "a", "b", "");
+  long lingering = 0;
+  std::ifstream(pidFile) >> lingering;
+  ASSERT_GT(lingering, 0);
+  kill(static_cast<pid_t>(lingering), SIGKILL);
+  EXPECT_EQ(reply.ok, 0);
+  EXPECT_EQ(GetParamValue(reply.params, "ResultMsgStr"), test::IsoMessage("调用加解密组件[", provider, "]发生异常。"));
 }
 
 TEST(IsolatedHelperLifetimeTest, UnloadingTheProviderInTheMiddleOfASequenceEndsItsHelper) {

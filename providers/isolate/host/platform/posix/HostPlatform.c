@@ -3,6 +3,7 @@
 
 #include <dlfcn.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
@@ -27,6 +28,8 @@ int HostOpenChannel(const char* argument) {
   const long value = strtol(argument, &end, 10);
   if (*argument == '\0' || *end != '\0' || value < 0 || value > 65535) return 0;
   g_channel = (int)value;
+  /* Programs the provider starts do not hold the stream: it ends when this process does. */
+  if (fcntl(g_channel, F_SETFD, FD_CLOEXEC) != 0) return 0;
 #ifdef __linux__
   /* The host was gone before the death signal was asked for. */
   if (getppid() == 1) return 0;

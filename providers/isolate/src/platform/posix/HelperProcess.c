@@ -28,7 +28,13 @@ extern char** environ;
 struct IsoHelper {
   pid_t pid;
   int stream;
+  int ended; /* reaped while waiting for the stream; status holds how it ended */
+  int status;
 };
+
+/* How long the stream is waited for before the helper itself is asked whether it has
+ * ended: a process the provider started may hold the stream open after the helper died. */
+#define ISO_LIVENESS_SLICE_MS 200
 
 int64_t IsoNowMs(void) {
   struct timespec now;
@@ -44,18 +50,39 @@ static int RemainingMs(int64_t deadlineMs) {
   return left > 1000000 ? 1000000 : (int)left;
 }
 
-/* Waits until the stream is ready for events, or the deadline passes. */
-static IsoIoResult AwaitStream(int stream, short events, int64_t deadlineMs) {
+/* The helper's status if it has ended: 1, with status set; 0 while it runs. */
+static int Reaped(pid_t pid, int* status) {
+  for (;;) {
+    pid_t done = waitpid(pid, status, WNOHANG);
+    if (done == pid) return 1;
+    if (done == 0) return 0;
+    if (errno != EINTR) {
+      /* Someone else reaped it (a host that waits for every child): it has ended. */
+      *status = 0;
+      return 1;
+    }
+  }
+}
+
+/* Waits until the stream is ready for events, the helper has ended or the deadline
+ * passes. */
+static IsoIoResult AwaitStream(IsoHelper* helper, short events, int64_t deadlineMs) {
   for (;;) {
     struct pollfd entry;
     int ready;
-    entry.fd = stream;
+    int wait = RemainingMs(deadlineMs);
+    entry.fd = helper->stream;
     entry.events = events;
     entry.revents = 0;
-    ready = poll(&entry, 1, RemainingMs(deadlineMs));
+    if (wait < 0 || wait > ISO_LIVENESS_SLICE_MS) wait = ISO_LIVENESS_SLICE_MS;
+    ready = poll(&entry, 1, wait);
     if (ready > 0) return ISO_IO_DONE;
-    if (ready == 0) return ISO_IO_TIMED_OUT;
-    if (errno != EINTR) return ISO_IO_BROKEN;
+    if (ready < 0 && errno != EINTR) return ISO_IO_BROKEN;
+    if (ready == 0) {
+      if (!helper->ended && Reaped(helper->pid, &helper->status)) helper->ended = 1;
+      if (helper->ended) return ISO_IO_BROKEN;
+      if (RemainingMs(deadlineMs) == 0) return ISO_IO_TIMED_OUT;
+    }
   }
 }
 
@@ -111,6 +138,8 @@ IsoHelper* IsoHelperStart(const char* hostPath, const char* providerPath) {
     return NULL;
   }
   helper->stream = pair[0];
+  helper->ended = 0;
+  helper->status = 0;
   return helper;
 }
 
@@ -118,7 +147,7 @@ IsoIoResult IsoHelperWrite(IsoHelper* helper, const void* data, size_t size, int
   const char* at = (const char*)data;
   while (size > 0) {
     ssize_t written;
-    IsoIoResult ready = AwaitStream(helper->stream, POLLOUT, deadlineMs);
+    IsoIoResult ready = AwaitStream(helper, POLLOUT, deadlineMs);
     if (ready != ISO_IO_DONE) return ready;
     written = send(helper->stream, at, size, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (written < 0) {
@@ -135,7 +164,7 @@ IsoIoResult IsoHelperRead(IsoHelper* helper, void* data, size_t size, int64_t de
   char* at = (char*)data;
   while (size > 0) {
     ssize_t got;
-    IsoIoResult ready = AwaitStream(helper->stream, POLLIN, deadlineMs);
+    IsoIoResult ready = AwaitStream(helper, POLLIN, deadlineMs);
     if (ready != ISO_IO_DONE) return ready;
     got = recv(helper->stream, at, size, MSG_DONTWAIT);
     if (got == 0) return ISO_IO_BROKEN;
@@ -149,20 +178,6 @@ IsoIoResult IsoHelperRead(IsoHelper* helper, void* data, size_t size, int64_t de
   return ISO_IO_DONE;
 }
 
-/* The helper's status if it has ended: 1, with status set; 0 while it runs. */
-static int Reaped(pid_t pid, int* status) {
-  for (;;) {
-    pid_t done = waitpid(pid, status, WNOHANG);
-    if (done == pid) return 1;
-    if (done == 0) return 0;
-    if (errno != EINTR) {
-      /* Someone else reaped it (a host that waits for every child): it has ended. */
-      *status = 0;
-      return 1;
-    }
-  }
-}
-
 void IsoHelperEnd(IsoHelper* helper, unsigned graceMs, IsoEnding* ending) {
   int status = 0;
   int killed = 0;
@@ -171,12 +186,13 @@ void IsoHelperEnd(IsoHelper* helper, unsigned graceMs, IsoEnding* ending) {
   for (;;) {
     char discard[256];
     ssize_t got;
-    if (AwaitStream(helper->stream, POLLIN, deadline) != ISO_IO_DONE) break;
+    if (AwaitStream(helper, POLLIN, deadline) != ISO_IO_DONE) break;
     got = recv(helper->stream, discard, sizeof discard, MSG_DONTWAIT);
     if (got == 0 || (got < 0 && errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)) break;
   }
   close(helper->stream);
-  while (!Reaped(helper->pid, &status)) {
+  if (helper->ended) status = helper->status;
+  while (!helper->ended && !Reaped(helper->pid, &status)) {
     if (IsoNowMs() >= deadline) {
       kill(helper->pid, SIGKILL);
       killed = 1;
