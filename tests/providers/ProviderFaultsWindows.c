@@ -1,6 +1,5 @@
-#include <windows.h>
-
 #include <stdint.h>
+#include <windows.h>
 
 #include "providers/ProviderFaults.h"
 

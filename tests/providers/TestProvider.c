@@ -281,9 +281,7 @@ QORVCRYPT_API unsigned char QORVCRYPT_CALL Encrypt(char** Params) { return Answe
 
 QORVCRYPT_API unsigned char QORVCRYPT_CALL Decrypt(char** Params) { return Answer("Decrypt", 0, Params); }
 
-QORVCRYPT_API unsigned char QORVCRYPT_CALL GetUSBCertFile(char** Params) {
-  return Answer("GetUSBCertFile", 0, Params);
-}
+QORVCRYPT_API unsigned char QORVCRYPT_CALL GetUSBCertFile(char** Params) { return Answer("GetUSBCertFile", 0, Params); }
 
 #ifndef QORV_TEST_PROVIDER_WITHOUT_OPTIONAL
 QORVCRYPT_API unsigned char QORVCRYPT_CALL CreateCAFile(char** Params) { return Answer("CreateCAFile", 0, Params); }

@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
   const int requests = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
   const std::string exe = platform::ExecutablePath();
   const std::string bin = exe.substr(0, exe.find_last_of("/\\") + 1);
-  const fs::path scratch = fs::temp_directory_path() / ("qorv-isolation-timing-" + std::to_string(Clock::now().time_since_epoch().count()));
+  const fs::path scratch =
+      fs::temp_directory_path() / ("qorv-isolation-timing-" + std::to_string(Clock::now().time_since_epoch().count()));
   fs::create_directories(scratch);
   // A copy of the library, so that its CA folder is the scratch folder's.
   const std::string libraryName = platform::SharedLibraryFileName("QorvCryptManage");

@@ -72,8 +72,9 @@ static int Serve(void) {
 int main(int argc, char** argv) {
   int index;
   if (argc != 4 || strcmp(argv[1], "--channel") != 0) {
-    fprintf(stderr, "usage: qorvcrypt-provider-host --channel <descriptor> <provider library>\n"
-                    "Started by the isolating provider, which talks to it over the channel.\n");
+    fprintf(stderr,
+            "usage: qorvcrypt-provider-host --channel <descriptor> <provider library>\n"
+            "Started by the isolating provider, which talks to it over the channel.\n");
     return HOST_EXIT_USAGE;
   }
   HostPrepareProcess();

@@ -120,8 +120,7 @@ static unsigned char HelperFailed(IsoSession* session, IsoIoResult failure, IsoF
 /* One call through the helper. On 0 with the session ended, params holds the message;
  * otherwise it holds what the real provider left in its buffer. *ended tells whether
  * the session was ended. */
-static unsigned char Exchange(IsoSession* session, IsoFunction function, uintptr_t handle, char** params,
-                              int* ended) {
+static unsigned char Exchange(IsoSession* session, IsoFunction function, uintptr_t handle, char** params, int* ended) {
   unsigned char head[ISO_REQUEST_HEAD_SIZE];
   unsigned char replyHead[ISO_REPLY_HEAD_SIZE];
   static const size_t kMaxBody = ISO_BUFFER_SIZE;
@@ -176,7 +175,7 @@ static unsigned char Exchange(IsoSession* session, IsoFunction function, uintptr
     free(body);
     /* As the library answers for a provider loaded directly. */
     return Refuse(params, function >= ISO_CREATE_CA_FILE ? IsoNotSupportedMessage()
-                                                          : IsoRaisedMessage(kIsoFunctionNames[function]));
+                                                         : IsoRaisedMessage(kIsoFunctionNames[function]));
   }
   memcpy(*params, body, replyLength);
   if (replyLength < ISO_BUFFER_SIZE) (*params)[replyLength] = '\0';

@@ -45,9 +45,9 @@ typedef enum {
   ISO_STATUS_MISSING = 2     /* the provider lacks the function */
 } IsoStatus;
 
-static const char* const kIsoFunctionNames[ISO_FUNCTION_COUNT] = {
-    "InitCrypt",      "Encrypt",      "Decrypt",          "FinalCrypt",
-    "GetUSBCertFile", "CreateCAFile", "ChangeCAPassword", "ValidateCert"};
+static const char* const kIsoFunctionNames[ISO_FUNCTION_COUNT] = {"InitCrypt",        "Encrypt",        "Decrypt",
+                                                                  "FinalCrypt",       "GetUSBCertFile", "CreateCAFile",
+                                                                  "ChangeCAPassword", "ValidateCert"};
 
 static inline void IsoPut32(unsigned char* at, uint32_t value) {
   at[0] = (unsigned char)value;

@@ -27,9 +27,9 @@ static char* Compose(const char* const* parts, int count) {
   return text;
 }
 
-#define COMPOSE(...)                                   \
-  do {                                                 \
-    const char* const parts[] = {__VA_ARGS__};         \
+#define COMPOSE(...)                                     \
+  do {                                                   \
+    const char* const parts[] = {__VA_ARGS__};           \
     return Compose(parts, sizeof parts / sizeof *parts); \
   } while (0)
 

@@ -139,7 +139,8 @@ TEST(IsolatedProviderTest, SettingsThatCannotWorkAreRefusedWithTheirReason) {
   Deployment d;
   const std::string missing = d.dir().File("no-such-provider");
   const std::string noHost = d.dir().File("no-such-host");
-  d.WriteConfig({IsolatedType("Missing", missing), {"NoLib", test::IsolatingProviderPath(), "0", "x", "", "", "", {}},
+  d.WriteConfig({IsolatedType("Missing", missing),
+                 {"NoLib", test::IsolatingProviderPath(), "0", "x", "", "", "", {}},
                  IsolatedType("BadTimeout", TestProviderPath(), {{"IsolatedTimeout", "12s"}}),
                  IsolatedType("NoHost", TestProviderPath(), {{"IsolatedHost", noHost}})});
   const struct {
@@ -167,8 +168,8 @@ TEST(IsolatedProviderTest, AHelperThatBreaksTheExchangeIsEndedAndTheCallRefused)
   const std::string rogue = test::RogueHostPath();
   // Under wine a pipe's other end closed by a process that goes on running does not end
   // the read waiting on it: the time limit ends that helper instead.
-  const std::string kCutShortUnderWine =
-      IsoMessage("加解密组件[", "cut-short", "]的") + "InitCrypt" + IsoMessage("超过了", "2000", "毫秒的时限，已被终止。");
+  const std::string kCutShortUnderWine = IsoMessage("加解密组件[", "cut-short", "]的") + "InitCrypt" +
+                                         IsoMessage("超过了", "2000", "毫秒的时限，已被终止。");
   const struct {
     const char* mode;
     std::string message;
@@ -177,7 +178,7 @@ TEST(IsolatedProviderTest, AHelperThatBreaksTheExchangeIsEndedAndTheCallRefused)
       {"oversize", IsoMessage("加解密组件[", "oversize", "]的宿主进程应答越界，已被终止。")},
       {"wide-result", IsoMessage("加解密组件[", "wide-result", "]的宿主进程应答越界，已被终止。")},
       {"cut-short", platform::kWindows ? kCutShortUnderWine
-                                        : IsoMessage("加解密组件[", "cut-short", "]的宿主进程中断了通信，已被终止。")},
+                                       : IsoMessage("加解密组件[", "cut-short", "]的宿主进程中断了通信，已被终止。")},
       {"silent", IsoMessage("加解密组件[", "silent", "]的") + "InitCrypt" +
                      IsoMessage("超过了", "2000", "毫秒的时限，已被终止。")},
   };

@@ -1,10 +1,9 @@
 // On POSIX: no helper outlives its sequence, however it ended, and the host is left as
 // it was: no child process, no thread, no signal disposition of its own.
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <fstream>
 #include <string>
@@ -69,8 +68,11 @@ TEST(IsolatedHelperLifetimeTest, EverySequenceEndsItsHelperAndLeavesTheHostAsItW
     const char* function;
     const char* action;
     unsigned char ok;
-  } endings[] = {{"Encrypt", "1", 1}, {"InitCrypt", "0", 0}, {"Encrypt", "loop", 0},
-                 {"Encrypt", "fault", 0}, {"FinalCrypt", "exit:3", 1}};
+  } endings[] = {{"Encrypt", "1", 1},
+                 {"InitCrypt", "0", 0},
+                 {"Encrypt", "loop", 0},
+                 {"Encrypt", "fault", 0},
+                 {"FinalCrypt", "exit:3", 1}};
   for (const auto& ending : endings) {
     d.script().Reset();
     d.script().Answer(ending.function, ending.action);

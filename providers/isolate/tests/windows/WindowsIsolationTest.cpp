@@ -1,8 +1,7 @@
 // On Windows: a provider that leaks per load leaks into its helper only, and a 32-bit
 // host uses a 64-bit provider through the helper of the provider's architecture.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,9 +1,8 @@
 #include "HostPlatform.h"
 
-#include <windows.h>
-
 #include <signal.h>
 #include <stdlib.h>
+#include <windows.h>
 
 static HANDLE g_channel = INVALID_HANDLE_VALUE;
 

@@ -5,11 +5,10 @@
  * handle the helper inherits. The helper runs without a console window: the host may
  * be a windowed program.
  */
-#include <windows.h>
-
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <windows.h>
 
 #include "platform/IsolatePlatform.h"
 
@@ -145,8 +144,7 @@ IsoHelper* IsoHelperStart(const char* hostPath, const char* providerPath) {
 }
 
 /* One read or write, waiting for it, the helper's end or the deadline, whichever comes first. */
-static IsoIoResult Transfer(IsoHelper* helper, char* data, DWORD size, int writing, int64_t deadlineMs,
-                            DWORD* done) {
+static IsoIoResult Transfer(IsoHelper* helper, char* data, DWORD size, int writing, int64_t deadlineMs, DWORD* done) {
   OVERLAPPED operation;
   HANDLE waits[2];
   BOOL started;

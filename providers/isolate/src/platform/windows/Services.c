@@ -1,8 +1,7 @@
 /* The isolating provider's lock, folder, message code page and unload hook on Windows. */
-#include <windows.h>
-
 #include <stdlib.h>
 #include <string.h>
+#include <windows.h>
 
 #include "Sessions.h"
 #include "platform/IsolatePlatform.h"
