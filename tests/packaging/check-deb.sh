@@ -49,7 +49,9 @@ echo "apt-get install on an empty system: $(grep -c '^Inst ' "$work/apt.txt") pa
 folders="usr|usr/bin|usr/include|usr/lib|usr/share|usr/share/doc|usr/share/doc/qorvcryptmanage(-dev)?|usr/share/qorvcryptmanage"
 folders="$folders|usr/lib/$multiarch|usr/lib/$multiarch/(qorvcryptmanage|pkgconfig|cmake|cmake/QorvCryptManage)"
 files="usr/bin/qorvcrypt|usr/include/QorvCrypt[A-Za-z]*\\.h|usr/share/qorvcryptmanage/crypto-config\\.xml"
+# The providers' folder holds the providers and the isolating provider's helper program.
 files="$files|usr/share/doc/qorvcryptmanage/[^/]*|usr/lib/$multiarch/(libQorvCryptManage\\.so[.0-9]*|qorvcryptmanage/[^/]*\\.so)"
+files="$files|usr/lib/$multiarch/qorvcryptmanage/qorvcrypt-provider-host"
 files="$files|usr/lib/$multiarch/(pkgconfig/qorvcryptmanage\\.pc|cmake/QorvCryptManage/QorvCryptManage[A-Za-z-]*\\.cmake)"
 usual="^\\./(($folders)/)?\$|^\\./($files)\$"
 for deb in "$runtime" "$dev"; do

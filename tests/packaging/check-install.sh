@@ -49,6 +49,17 @@ if "$prefix/bin/qorvcrypt" encrypt --config "$sample" --type Plain --user u "$wo
   fail "encrypting without a key file succeeded"
 fi
 grep -q KeyFile "$work/encrypt.err" || { cat "$work/encrypt.err"; fail "the reference provider did not answer"; }
+# The same through the installed isolating provider, which finds its helper beside it.
+cat >"$work/isolated.xml" <<XML
+<CRYPTS><CRYPT><NAME>Isolated</NAME><LIBPATH>$lib/qorvcryptmanage/libQorvIsolatingProvider.so</LIBPATH><MODE>0</MODE>
+<DESC>isolated</DESC><EXTENDS><EXT-PARAM><PARAM-NAME>IsolatedLibPath</PARAM-NAME><PARAM-VALUE>$provider</PARAM-VALUE>
+</EXT-PARAM></EXTENDS></CRYPT></CRYPTS>
+XML
+if "$prefix/bin/qorvcrypt" encrypt --config "$work/isolated.xml" --type Isolated --user u "$work/data.txt" \
+  2>"$work/isolated.err"; then
+  fail "encrypting without a key file succeeded through the isolating provider"
+fi
+grep -q KeyFile "$work/isolated.err" || { cat "$work/isolated.err"; fail "the isolated reference provider did not answer"; }
 
 echo "== a CMake project against the prefix"
 cmake -S "$here/consumer" -B "$work/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DQORV_EXPECTED_PREFIX="$prefix" \

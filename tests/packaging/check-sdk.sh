@@ -27,6 +27,8 @@ sdk=$work/$(basename "$zip" .zip)
 
 expected="README.md
 bin/QorvCryptManage.dll
+bin/QorvIsolatingProvider.dll
+bin/qorvcrypt-provider-host.exe
 bin/qorvcrypt.exe
 include/QorvCryptCall.h
 include/QorvCryptManage.h

@@ -14,6 +14,9 @@ void RaiseFault(unsigned long code);
 void ThrowCppException(void);
 /* Makes path the process's current directory. */
 void ChangeDirectory(const char* path);
+/* POSIX: starts a process that holds every descriptor of this one and sleeps for ten
+ * minutes, and writes its pid into pidFile. Windows: nothing. */
+void StartLingeringChild(const char* pidFile);
 /* Sleeps for about ten milliseconds. */
 void PauseBriefly(void);
 

@@ -1,4 +1,5 @@
 #include <signal.h>
+#include <stdio.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -21,3 +22,15 @@ extern "C" void ChangeDirectory(const char* path) {
 }
 
 extern "C" void PauseBriefly(void) { usleep(10000); }
+
+extern "C" void StartLingeringChild(const char* pidFile) {
+  const pid_t child = fork();
+  if (child == 0) {
+    sleep(600);
+    _exit(0);
+  }
+  if (FILE* file = fopen(pidFile, "w")) {
+    fprintf(file, "%ld\n", static_cast<long>(child));
+    fclose(file);
+  }
+}

@@ -1,6 +1,5 @@
-#include <windows.h>
-
 #include <stdint.h>
+#include <windows.h>
 
 #include "providers/ProviderFaults.h"
 
@@ -16,3 +15,5 @@ void ThrowCppException(void) { RaiseFault(0xE06D7363); }
 void ChangeDirectory(const char* path) { SetCurrentDirectoryA(path); }
 
 void PauseBriefly(void) { Sleep(10); }
+
+void StartLingeringChild(const char* pidFile) { (void)pidFile; }

@@ -10,7 +10,12 @@
  * check: "rekey" and "checkset" (see KeyFileAction), or a misdeed that then answers 1:
  * "foreign:<n>" (points the text pointer at a text of its own, n bytes of 'x'),
  * "chdir:<folder>" (changes the current directory), "wait:<file>" (waits, at most 30
- * seconds, until the file exists). output "-" leaves the buffer as it came; anything
+ * seconds, until the file exists). Misdeeds that end or spoil the process, for
+ * providers run in a process of their own: "abort", "exit:<code>", "loop" (never
+ * returns), "heap" (frees a heap block twice, then answers 0)
+ * "overrun" (writes 4 KiB past the end of the buffer) and "linger:<pid file>" (starts a
+ * process that sleeps for ten minutes holding this one's descriptors, then faults).
+ * output "-" leaves the buffer as it came; anything
  * else replaces its text.
  * Functions without a line answer 1 and leave the buffer alone. The record is appended
  * to the script's path + ".log" as: Function TAB handle TAB length TAB text LF.
@@ -70,6 +75,15 @@ static int Recurse(volatile char* outer) {
   frame[0] = (char)(outer != NULL ? outer[0] + 1 : 0);
   frame[sizeof frame - 1] = frame[0];
   return g_recurse != 0 ? Recurse(frame) + frame[1] : frame[0];
+}
+
+/* Frees a heap block twice: the C runtime's heap is spoiled from then on (glibc
+ * notices and aborts). */
+static void SpoilHeap(void) {
+  char* volatile block = (char*)malloc(64);
+  free(block);
+  free(block);
+  free(malloc(64));
 }
 
 static void PointAtOwnText(char** params, unsigned long length) {
@@ -215,6 +229,25 @@ static unsigned char Answer(const char* function, uintptr_t handle, char** param
     PointAtOwnText(params, strtoul(action + 8, NULL, 0));
     return 1;
   }
+  if (strncmp(action, "linger:", 7) == 0) {
+    StartLingeringChild(action + 7);
+    CauseProcessorFault();
+  }
+  if (strcmp(action, "abort") == 0) abort();
+  if (strncmp(action, "exit:", 5) == 0) exit((int)strtol(action + 5, NULL, 0));
+  if (strcmp(action, "loop") == 0) {
+    for (;;) PauseBriefly();
+  }
+  if (strcmp(action, "heap") == 0) {
+    SpoilHeap();
+    return 0;
+  }
+  if (strcmp(action, "overrun") == 0) {
+    /* Through a volatile pointer: the compiler is not to see that this is out of bounds. */
+    char* volatile text = *params;
+    memset(text, 'o', QORVCRYPT_PROVIDER_BUFFER_SIZE + 4096);
+    return 1;
+  }
   if (strncmp(action, "chdir:", 6) == 0) ChangeDirectory(action + 6);
   if (strncmp(action, "wait:", 5) == 0) WaitForFile(action + 5);
   if (strcmp(action, "unterminated") == 0) {
@@ -248,9 +281,7 @@ QORVCRYPT_API unsigned char QORVCRYPT_CALL Encrypt(char** Params) { return Answe
 
 QORVCRYPT_API unsigned char QORVCRYPT_CALL Decrypt(char** Params) { return Answer("Decrypt", 0, Params); }
 
-QORVCRYPT_API unsigned char QORVCRYPT_CALL GetUSBCertFile(char** Params) {
-  return Answer("GetUSBCertFile", 0, Params);
-}
+QORVCRYPT_API unsigned char QORVCRYPT_CALL GetUSBCertFile(char** Params) { return Answer("GetUSBCertFile", 0, Params); }
 
 #ifndef QORV_TEST_PROVIDER_WITHOUT_OPTIONAL
 QORVCRYPT_API unsigned char QORVCRYPT_CALL CreateCAFile(char** Params) { return Answer("CreateCAFile", 0, Params); }

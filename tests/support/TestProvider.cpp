@@ -20,6 +20,11 @@ void ProviderScript::Answer(const std::string& function, const std::string& acti
   std::ofstream(path_, std::ios::binary | std::ios::trunc) << lines_;
 }
 
+void ProviderScript::Reset() {
+  lines_.clear();
+  std::ofstream(path_, std::ios::binary | std::ios::trunc);
+}
+
 std::vector<ProviderCallRecord> ProviderScript::Calls() const {
   std::vector<ProviderCallRecord> calls;
   const std::string log = ReadFileBytes(path_ + ".log");

@@ -27,6 +27,8 @@ class ProviderScript {
   const std::string& path() const { return path_; }
   // Adds "function|action|output" (see the provider for the actions).
   void Answer(const std::string& function, const std::string& action, const std::string& output = "-");
+  // Forgets every line: from now on every function answers 1.
+  void Reset();
   // Every call recorded so far, in order.
   std::vector<ProviderCallRecord> Calls() const;
   // The functions called, in order, joined with spaces.
