@@ -14,6 +14,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -95,6 +96,10 @@ IsoHelper* IsoHelperStart(const char* hostPath, const char* providerPath) {
   char* argv[5];
   IsoHelper* helper;
   int failed;
+  struct stat program;
+  /* posix_spawn reports a program that cannot be run only where it waits for the exec
+   * (glibc does; valgrind's and older ones end the child with 127): ask first. */
+  if (stat(hostPath, &program) != 0 || !S_ISREG(program.st_mode) || access(hostPath, X_OK) != 0) return NULL;
   if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return NULL;
   /* dup2 onto the same number would keep close-on-exec: move it off 3 first. */
   helperEnd = pair[1];
