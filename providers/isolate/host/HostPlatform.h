@@ -27,5 +27,6 @@ void* HostFindFunction(void* library, const char* name);
 /* The call buffer, its last byte right in front of an inaccessible page: a provider
  * that writes past it faults there instead of spoiling the helper's memory. */
 char* HostCallBuffer(size_t size);
+void HostFreeCallBuffer(char* buffer, size_t size);
 
 #endif

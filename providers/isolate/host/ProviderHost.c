@@ -31,6 +31,7 @@ static int Reply(uint32_t status, uint32_t result, const char* text, size_t leng
 static void* g_functions[ISO_FUNCTION_COUNT];
 static void* g_library;
 static char* g_buffer;
+static size_t g_bufferSize;
 
 /* Answers requests until FinalCrypt has been answered or the stream ends. */
 static int Serve(void) {
@@ -39,15 +40,23 @@ static int Serve(void) {
     uint32_t function, length;
     uint32_t status = ISO_STATUS_ANSWERED;
     unsigned char result = 0;
-    char* text = g_buffer;
+    char* text = NULL;
     size_t replyLength = 0;
     if (!HostRead(head, sizeof head)) return 0;
     function = IsoGet32(head + 4);
     length = IsoGet32(head + 16);
-    if (IsoGet32(head) != ISO_MAGIC_REQUEST || function >= ISO_FUNCTION_COUNT || length > ISO_BUFFER_SIZE) {
+    if (IsoGet32(head) != ISO_MAGIC_REQUEST || function >= ISO_FUNCTION_COUNT || length > ISO_MAX_REQUEST) {
       return HOST_EXIT_BAD_STREAM;
     }
-    memset(g_buffer, 0, ISO_BUFFER_SIZE);
+    /* A buffer of the size the library would hand the provider, ending at the guard. */
+    if (IsoCallBufferSize(length) != g_bufferSize) {
+      if (g_buffer != NULL) HostFreeCallBuffer(g_buffer, g_bufferSize);
+      g_bufferSize = IsoCallBufferSize(length);
+      g_buffer = HostCallBuffer(g_bufferSize);
+      if (g_buffer == NULL) return HOST_EXIT_BAD_STREAM;
+    }
+    text = g_buffer;
+    memset(g_buffer, 0, g_bufferSize);
     if (!HostRead(g_buffer, length)) return HOST_EXIT_BAD_STREAM;
     if (g_library == NULL) {
       status = ISO_STATUS_NOT_LOADED;
@@ -62,7 +71,7 @@ static int Serve(void) {
         result = entry(&text);
       }
       /* Read at whatever pointer the provider left, within the buffer's size. */
-      replyLength = IsoBufferTextLength(text);
+      replyLength = IsoTextLength(text, g_bufferSize);
     }
     if (!Reply(status, result, text, replyLength)) return HOST_EXIT_BAD_STREAM;
     if (status == ISO_STATUS_NOT_LOADED || function == ISO_FINAL_CRYPT) return 0;
@@ -79,8 +88,6 @@ int main(int argc, char** argv) {
   }
   HostPrepareProcess();
   if (!HostOpenChannel(argv[2])) return HOST_EXIT_USAGE;
-  g_buffer = HostCallBuffer(ISO_BUFFER_SIZE);
-  if (g_buffer == NULL) return HOST_EXIT_BAD_STREAM;
   g_library = HostLoadLibrary(argv[3]);
   for (index = 0; g_library != NULL && index < ISO_FUNCTION_COUNT; ++index) {
     g_functions[index] = HostFindFunction(g_library, kIsoFunctionNames[index]);

@@ -29,7 +29,8 @@
 /* The largest IsolatedTimeout: about 24 days. */
 #define ISO_MAX_TIMEOUT_MS 2147483647LL
 
-/* Ends a call with result 0 and message (when there is one) as its ResultMsgStr. */
+/* Ends a call with result 0 and message (when there is one) as its ResultMsgStr (the
+ * call buffer holds at least ISO_BUFFER_SIZE bytes). */
 static unsigned char Refuse(char** params, char* message) {
   if (message != NULL) IsoWriteMessage(*params, ISO_BUFFER_SIZE, message);
   free(message);
@@ -51,7 +52,7 @@ static long long ParseTimeout(const char* text) {
 
 /* Starts the helper for InitCrypt's settings: 0 and a message in params on failure. */
 static int StartSession(char** params, IsoSession* session) {
-  const size_t length = IsoBufferTextLength(*params);
+  const size_t length = IsoTextLength(*params, ISO_MAX_REQUEST);
   char* libPath = IsoParamValue(*params, length, "IsolatedLibPath");
   char* hostPath = IsoParamValue(*params, length, "IsolatedHost");
   char* timeout = IsoParamValue(*params, length, "IsolatedTimeout");
@@ -123,13 +124,14 @@ static unsigned char HelperFailed(IsoSession* session, IsoIoResult failure, IsoF
 static unsigned char Exchange(IsoSession* session, IsoFunction function, uintptr_t handle, char** params, int* ended) {
   unsigned char head[ISO_REQUEST_HEAD_SIZE];
   unsigned char replyHead[ISO_REPLY_HEAD_SIZE];
-  static const size_t kMaxBody = ISO_BUFFER_SIZE;
   char* body;
-  const size_t length = IsoBufferTextLength(*params);
+  const size_t length = IsoTextLength(*params, ISO_MAX_REQUEST + 1);
+  const size_t bufferSize = IsoCallBufferSize(length);
   const int64_t deadline = session->timeoutMs > 0 ? IsoNowMs() + session->timeoutMs : ISO_NO_DEADLINE;
   IsoIoResult io;
   uint32_t status, result, replyLength;
   *ended = 0;
+  if (length > ISO_MAX_REQUEST) return Refuse(params, IsoRequestTooLongMessage());
   IsoPut32(head, ISO_MAGIC_REQUEST);
   IsoPut32(head + 4, (uint32_t)function);
   IsoPut64(head + 8, (uint64_t)handle);
@@ -145,14 +147,14 @@ static unsigned char Exchange(IsoSession* session, IsoFunction function, uintptr
   result = IsoGet32(replyHead + 8);
   replyLength = IsoGet32(replyHead + 12);
   if (IsoGet32(replyHead) != ISO_MAGIC_REPLY || status > ISO_STATUS_MISSING || result > 0xFF ||
-      replyLength > kMaxBody) {
+      replyLength > bufferSize) {
     char* message = IsoOutOfBoundsMessage(session->providerPath);
     *ended = 1;
     IsoEndSession(session, 0, NULL);
     return Refuse(params, message);
   }
   /* Read apart from the host's buffer, which keeps its text if the reply breaks off. */
-  body = (char*)malloc(kMaxBody);
+  body = (char*)malloc(replyLength + 1);
   if (body == NULL) {
     *ended = 1;
     IsoEndSession(session, 0, NULL);
@@ -178,7 +180,7 @@ static unsigned char Exchange(IsoSession* session, IsoFunction function, uintptr
                                                          : IsoRaisedMessage(kIsoFunctionNames[function]));
   }
   memcpy(*params, body, replyLength);
-  if (replyLength < ISO_BUFFER_SIZE) (*params)[replyLength] = '\0';
+  if (replyLength < bufferSize) (*params)[replyLength] = '\0';
   free(body);
   return (unsigned char)(result != 0);
 }

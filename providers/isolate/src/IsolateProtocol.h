@@ -8,8 +8,11 @@
  *   reply:   magic, status, result, length, length bytes of buffer
  *
  * The buffer is the provider's call buffer: the text it holds, without the zero byte
- * that ends it, or the whole buffer when the provider left it unterminated. The helper
- * ends itself after answering FinalCrypt, and when the stream ends.
+ * that ends it, or the whole buffer when the provider left it unterminated. A call
+ * buffer holds QORVCRYPT_PROVIDER_BUFFER_SIZE bytes, or the request and its zero byte
+ * when that is longer (as the library hands one to a provider); a request is at most
+ * ISO_MAX_REQUEST bytes, a reply at most the call buffer's size. The helper ends itself
+ * after answering FinalCrypt, and when the stream ends.
  */
 #ifndef QORV_ISOLATE_PROTOCOL_H
 #define QORV_ISOLATE_PROTOCOL_H
@@ -24,6 +27,7 @@
 #define ISO_REQUEST_HEAD_SIZE 20
 #define ISO_REPLY_HEAD_SIZE 16
 #define ISO_BUFFER_SIZE QORVCRYPT_PROVIDER_BUFFER_SIZE
+#define ISO_MAX_REQUEST (4u * 1024 * 1024)
 
 /* The provider's functions, in the order of the contract header. */
 typedef enum {
@@ -69,11 +73,15 @@ static inline uint64_t IsoGet64(const unsigned char* at) {
   return (uint64_t)IsoGet32(at) | (uint64_t)IsoGet32(at + 4) << 32;
 }
 
-/* The length of the text a provider left at text: up to its zero byte, or the whole
- * buffer when it has none. */
-static inline size_t IsoBufferTextLength(const char* text) {
+/* The size of the call buffer for a request of length bytes. */
+static inline size_t IsoCallBufferSize(size_t length) {
+  return length < ISO_BUFFER_SIZE ? ISO_BUFFER_SIZE : length + 1;
+}
+
+/* The length of the text at text: up to its zero byte, or max when none comes first. */
+static inline size_t IsoTextLength(const char* text, size_t max) {
   size_t length = 0;
-  while (length < ISO_BUFFER_SIZE && text[length] != '\0') ++length;
+  while (length < max && text[length] != '\0') ++length;
   return length;
 }
 

@@ -71,4 +71,6 @@ char* IsoOutOfBoundsMessage(const char* providerPath) {
 
 char* IsoNoSequenceMessage(void) { COMPOSE("隔离加解密组件没有进行中的调用：InitCrypt未成功。"); }
 
+char* IsoRequestTooLongMessage(void) { COMPOSE("参数过长，隔离加解密组件无法转交（上限4 MiB）。"); }
+
 char* IsoTooManySequencesMessage(void) { COMPOSE("隔离加解密组件同时进行的调用过多。"); }

@@ -21,6 +21,7 @@ char* IsoTimedOutMessage(const char* providerPath, const char* function, long lo
 char* IsoBrokenMessage(const char* providerPath);
 char* IsoOutOfBoundsMessage(const char* providerPath);
 char* IsoNoSequenceMessage(void);
+char* IsoRequestTooLongMessage(void);
 char* IsoTooManySequencesMessage(void);
 
 #ifdef __cplusplus

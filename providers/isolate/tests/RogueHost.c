@@ -18,7 +18,7 @@ static void Stay(void) {
 
 int main(int argc, char** argv) {
   unsigned char head[ISO_REQUEST_HEAD_SIZE];
-  static char body[ISO_BUFFER_SIZE];
+  static char body[ISO_MAX_REQUEST];
   unsigned char reply[ISO_REPLY_HEAD_SIZE + 10];
   const char* mode;
   if (argc != 4 || !HostOpenChannel(argv[2])) return 2;

@@ -92,9 +92,17 @@ void* HostLoadLibrary(const char* path) {
 
 void* HostFindFunction(void* library, const char* name) { return dlsym(library, name); }
 
+static size_t PagesFor(size_t size, size_t page) { return (size + page - 1) / page; }
+
+void HostFreeCallBuffer(char* buffer, size_t size) {
+  const size_t page = (size_t)sysconf(_SC_PAGESIZE);
+  const size_t pages = PagesFor(size, page);
+  munmap(buffer + size - pages * page, (pages + 1) * page);
+}
+
 char* HostCallBuffer(size_t size) {
   const size_t page = (size_t)sysconf(_SC_PAGESIZE);
-  const size_t pages = (size + page - 1) / page;
+  const size_t pages = PagesFor(size, page);
   char* base = (char*)mmap(NULL, (pages + 1) * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (base == MAP_FAILED) return NULL;
   if (mprotect(base + pages * page, page, PROT_NONE) != 0) return NULL;

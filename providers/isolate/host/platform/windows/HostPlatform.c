@@ -98,6 +98,14 @@ void* HostFindFunction(void* library, const char* name) {
   return (void*)(uintptr_t)GetProcAddress((HMODULE)library, name);
 }
 
+void HostFreeCallBuffer(char* buffer, size_t size) {
+  SYSTEM_INFO system;
+  size_t pages;
+  GetSystemInfo(&system);
+  pages = (size + system.dwPageSize - 1) / system.dwPageSize;
+  VirtualFree(buffer + size - pages * system.dwPageSize, 0, MEM_RELEASE);
+}
+
 char* HostCallBuffer(size_t size) {
   SYSTEM_INFO system;
   size_t page, pages;
